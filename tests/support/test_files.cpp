@@ -1,0 +1,42 @@
+#include "tests/support/test_files.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    fs::path p = fs::temp_directory_path() /
+                 ("bitdek-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    fs::create_directories(p);
+    dir_ = p.string();
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+}
+
+std::string TempDir::path(const std::string& name) const {
+    return (fs::path(dir_) / name).string();
+}
+
+std::vector<uint8_t> read_file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_file_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool file_exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(path, ec);
+}

@@ -1,0 +1,90 @@
+#include "tests/support/test_frames.h"
+
+#include <cassert>
+
+#include "bitstream/frame_crc.h"
+#include "bitstream/frame_parser.h"
+
+namespace {
+
+// Writes value into the frame's bit stream at bit position pos (MSB first).
+void put_bits(std::vector<Word>& w, int& pos, int count, unsigned value) {
+    for (int i = count - 1; i >= 0; --i) {
+        int word = pos / 16;
+        int bit = 15 - pos % 16;
+        if ((value >> i) & 1)
+            w[word] = static_cast<Word>(w[word] | (1u << bit));
+        else
+            w[word] = static_cast<Word>(w[word] & ~(1u << bit));
+        ++pos;
+    }
+}
+
+uint16_t crc_over(const std::vector<Word>& w, size_t first, size_t end) {
+    uint16_t reg = 0;
+    auto feed = [&reg](unsigned b) {
+        reg = static_cast<uint16_t>(CRC_TABLE[reg >> 8] ^ b ^ ((reg << 8) & 0xFF00));
+    };
+    for (size_t i = first; i < end; ++i) {
+        feed(w[i] >> 8);
+        feed(w[i] & 0xFF);
+    }
+    // Two zero bytes: the remainder of the message shifted by 16 bits.
+    feed(0);
+    feed(0);
+    return reg;
+}
+
+}  // namespace
+
+void fix_frame_crc(std::vector<Word>& frame) {
+    assert(frame.size() >= 3);
+    frame.back() = crc_over(frame, 1, frame.size() - 1);
+}
+
+std::vector<Word> make_frame(const FrameSpec& spec) {
+    int words = frame_words_for(spec.fscod, spec.frmsizecod);
+    assert(words > 0);
+    std::vector<Word> f(static_cast<size_t>(words), 0);
+    uint32_t x = spec.seed * 2654435761u + 12345u;
+    for (auto& w : f) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        w = static_cast<Word>(x);
+    }
+    int pos = 0;
+    put_bits(f, pos, 16, AC3_SYNC_WORD);
+    put_bits(f, pos, 16, 0x1234);  // crc1: any value, the final word makes the frame whole
+    put_bits(f, pos, 2, static_cast<unsigned>(spec.fscod));
+    put_bits(f, pos, 6, static_cast<unsigned>(spec.frmsizecod));
+    put_bits(f, pos, 5, static_cast<unsigned>(spec.bsid));
+    put_bits(f, pos, 3, static_cast<unsigned>(spec.bsmod));
+    put_bits(f, pos, 3, static_cast<unsigned>(spec.acmod));
+    if ((spec.acmod & 1) && spec.acmod != 1)
+        put_bits(f, pos, 2, 1);
+    if (spec.acmod & 4)
+        put_bits(f, pos, 2, 1);
+    if (spec.acmod == 2)
+        put_bits(f, pos, 2, 0);
+    put_bits(f, pos, 1, static_cast<unsigned>(spec.lfeon));
+    put_bits(f, pos, 5, static_cast<unsigned>(spec.dialnorm));
+    fix_frame_crc(f);
+    return f;
+}
+
+Word to_bcd(int value) {
+    return static_cast<Word>(((value / 10) << 4) | (value % 10));
+}
+
+std::vector<Word> make_time_code_packet(int hours, int minutes, int seconds, int frames,
+                                        int sample_offset, int rate_code, int drop_frame) {
+    return {to_bcd(hours),
+            to_bcd(minutes),
+            to_bcd(seconds),
+            to_bcd(frames),
+            static_cast<Word>(static_cast<int16_t>(sample_offset)),
+            static_cast<Word>((rate_code << 2) | (drop_frame & 1)),
+            0,
+            0};
+}

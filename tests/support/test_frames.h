@@ -1,0 +1,44 @@
+// Builders for AC-3 frames and time code packets used across the tests.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+#include "common/result.h"
+#include "common/words.h"
+
+struct FrameSpec {
+    int fscod = 0;
+    int frmsizecod = 28;  // 384 kbit/s
+    int bsid = 8;
+    int bsmod = 0;
+    int acmod = 2;
+    int lfeon = 0;
+    int dialnorm = 27;
+    uint32_t seed = 1;  // fills the audio blocks with a pseudo-random pattern
+};
+
+// A whole frame of the table length for its codes, with a correct CRC (the
+// last word is chosen so that the check over words 1..L-1 leaves remainder 0).
+std::vector<Word> make_frame(const FrameSpec& spec);
+
+// Sets the last word of frame so that its CRC check passes.
+void fix_frame_crc(std::vector<Word>& frame);
+
+// An 8-word time code packet in stream order.
+std::vector<Word> make_time_code_packet(int hours, int minutes, int seconds, int frames,
+                                        int sample_offset, int rate_code, int drop_frame);
+
+// Two-digit BCD of value (units in bits 0..3, tens from bit 4).
+Word to_bcd(int value);
+
+// Prints result codes by name in assertion messages: EXPECT_EQ(Rc(RC_OK), Rc(r)).
+struct Rc {
+    int code;
+    explicit Rc(int c) : code(c) {}
+    bool operator==(const Rc& o) const { return code == o.code; }
+};
+inline std::ostream& operator<<(std::ostream& os, const Rc& rc) {
+    return os << result_name(rc.code) << " (" << rc.code << ")";
+}
