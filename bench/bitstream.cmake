@@ -1,0 +1,1 @@
+bitdek_add_bench(bench_bitstream SOURCES ${CMAKE_CURRENT_LIST_DIR}/bench_bitstream.cpp)
