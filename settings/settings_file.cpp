@@ -1,0 +1,180 @@
+#include "settings/settings_file.h"
+
+#include <cassert>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "settings/prefs.h"
+#include "ui/open_file.h"
+
+namespace {
+
+// Values are read into a buffer larger than any value kept, so that a value
+// that is too long is seen whole and can be refused instead of cut to a
+// different path.
+constexpr int READ_BUFFER_CHARS = 2 * RECENT_PATH_CHARS;
+constexpr int NUMBER_TEXT_CHARS = 24;
+
+// Defaults of the five preferences, in the order they are read and written.
+struct PreferenceKey {
+    const char* key;
+    int default_value;
+};
+constexpr PreferenceKey PREFERENCE_KEYS[] = {
+    {KEY_SPDIFMODE, 0}, {KEY_PREFRECFORMAT, 0}, {KEY_ERRCHECK, 1},
+    {KEY_REQUIRETC, 1}, {KEY_READONLY, 0},
+};
+constexpr int PREFERENCE_COUNT = sizeof PREFERENCE_KEYS / sizeof PREFERENCE_KEYS[0];
+
+// Leading whitespace, an optional sign and decimal digits; anything else
+// reads as 0. Out-of-range values are passed on as the platform converts them.
+long text_to_long(const char* text) {
+    return std::strtol(text, nullptr, 10);
+}
+
+int read_number(const char* path, const char* section, const char* key, long default_value) {
+    char default_text[NUMBER_TEXT_CHARS];
+    std::snprintf(default_text, sizeof default_text, "%ld", default_value);
+    char value[READ_BUFFER_CHARS];
+    GetPrivateProfileStringA(section, key, default_text, value, sizeof value, path);
+    return static_cast<int>(text_to_long(value));
+}
+
+void write_number(const char* path, const char* section, const char* key, long value) {
+    char text[NUMBER_TEXT_CHARS];
+    std::snprintf(text, sizeof text, "%ld", value);
+    WritePrivateProfileStringA(section, key, text, path);
+}
+
+// Reads a path value into destination (RECENT_PATH_CHARS characters); a value
+// that does not fit leaves destination empty.
+void read_path(const char* path, const char* section, const char* key, char* destination) {
+    char value[READ_BUFFER_CHARS];
+    DWORD length = GetPrivateProfileStringA(section, key, "", value, sizeof value, path);
+    std::memset(destination, 0, RECENT_PATH_CHARS);
+    if (length < RECENT_PATH_CHARS) {
+        std::memcpy(destination, value, length);
+    }
+}
+
+void file_key(char* key, size_t chars, int index) {
+    std::snprintf(key, chars, "%s%d", KEY_FILE_PREFIX, index + 1);
+}
+
+// Moves the window to the stored left and top, keeping its size; with no
+// stored position it stays where it is.
+void load_window_position(const char* path, HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(window, &placement);
+    long width = rect.right - rect.left;
+    long height = rect.bottom - rect.top;
+    long left = read_number(path, SECTION_WINDOW_PLACEMENT, KEY_LEFT, rect.left);
+    long top = read_number(path, SECTION_WINDOW_PLACEMENT, KEY_TOP, rect.top);
+    placement.length = sizeof placement;
+    placement.flags = 0;
+    placement.showCmd = SW_SHOWNORMAL;
+    placement.rcNormalPosition.left = left;
+    placement.rcNormalPosition.top = top;
+    placement.rcNormalPosition.right = left + width;
+    placement.rcNormalPosition.bottom = top + height;
+    SetWindowPlacement(window, &placement);
+}
+
+}  // namespace
+
+bool settings_file_path(char* path) {
+    assert(path != nullptr);
+    path[0] = '\0';
+    char directory[SETTINGS_PATH_CHARS];
+    UINT length = GetWindowsDirectoryA(directory, sizeof directory);
+    if (length == 0 || length >= sizeof directory) {
+        return false;
+    }
+    int wanted = std::snprintf(path, SETTINGS_PATH_CHARS, "%s\\%s", directory, SETTINGS_FILE_NAME);
+    if (wanted < 0 || wanted >= SETTINGS_PATH_CHARS) {
+        path[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+int load_settings(HWND main_window) {
+    assert(main_window != nullptr);
+    char path[SETTINGS_PATH_CHARS];
+    // Without a Windows directory there is no file: everything keeps its default.
+    if (!settings_file_path(path)) {
+        return 0;
+    }
+
+    int values[PREFERENCE_COUNT];
+    for (int i = 0; i < PREFERENCE_COUNT; ++i) {
+        values[i] = read_number(path, SECTION_PREFERENCES, PREFERENCE_KEYS[i].key,
+                                PREFERENCE_KEYS[i].default_value);
+    }
+    set_spdif_mode(values[0]);
+    set_rec_format(values[1]);
+    set_err_check(values[2]);
+    set_require_tc(values[3]);
+    set_read_only(values[4]);
+
+    // Last to first, each as if just opened: FILE1 ends on top. The empty keys
+    // of a shorter list come first and change nothing.
+    char files[RECENT_FILE_COUNT][RECENT_PATH_CHARS];
+    for (int i = 0; i < RECENT_FILE_COUNT; ++i) {
+        char key[NUMBER_TEXT_CHARS];
+        file_key(key, sizeof key, i);
+        read_path(path, SECTION_RECENT_FILES, key, files[i]);
+    }
+    for (int i = RECENT_FILE_COUNT - 1; i >= 0; --i) {
+        recent_add_for_window(main_window, files[i]);
+    }
+
+    load_window_position(path, main_window);
+
+    set_time_display_mode(read_number(path, SECTION_TIME_DISPLAY, KEY_RADIOBUTTON, 0));
+
+    char directory[RECENT_PATH_CHARS];
+    read_path(path, SECTION_WORKING_DIRECTORY, KEY_DIRECTORY, directory);
+    set_working_directory(directory, RECENT_PATH_CHARS - 1);
+    return 0;
+}
+
+int save_settings(HWND main_window) {
+    assert(main_window != nullptr);
+    char path[SETTINGS_PATH_CHARS];
+    if (!settings_file_path(path)) {
+        return 0;
+    }
+
+    const int values[PREFERENCE_COUNT] = {
+        get_spdif_mode(), get_rec_format(), get_err_check(), get_require_tc(), get_read_only(),
+    };
+    for (int i = 0; i < PREFERENCE_COUNT; ++i) {
+        write_number(path, SECTION_PREFERENCES, PREFERENCE_KEYS[i].key, values[i]);
+    }
+
+    // Every key is written, an unused entry with an empty value.
+    for (int i = 0; i < RECENT_FILE_COUNT; ++i) {
+        char key[NUMBER_TEXT_CHARS];
+        file_key(key, sizeof key, i);
+        char entry[RECENT_PATH_CHARS];
+        recent_get(entry, i);
+        WritePrivateProfileStringA(SECTION_RECENT_FILES, key, entry, path);
+    }
+
+    RECT rect = {};
+    GetWindowRect(main_window, &rect);
+    write_number(path, SECTION_WINDOW_PLACEMENT, KEY_LEFT, rect.left);
+    write_number(path, SECTION_WINDOW_PLACEMENT, KEY_TOP, rect.top);
+
+    write_number(path, SECTION_TIME_DISPLAY, KEY_RADIOBUTTON, get_time_display_mode());
+
+    char directory[RECENT_PATH_CHARS];
+    get_working_directory(directory);
+    WritePrivateProfileStringA(SECTION_WORKING_DIRECTORY, KEY_DIRECTORY, directory, path);
+    return 0;
+}

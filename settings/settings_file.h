@@ -1,0 +1,45 @@
+// The settings file: BITDEK.INI in the Windows directory keeps the
+// preferences, the time display mode, the recent-file list, the main window's
+// position and the open dialog's working directory between runs.
+#pragma once
+
+#include <windows.h>
+
+// The file's name and its sections and keys. Numbers are decimal text; text
+// that does not start with a number reads as 0.
+#define SETTINGS_FILE_NAME "BITDEK.INI"
+#define SECTION_PREFERENCES "User Preferences"
+#define KEY_SPDIFMODE "SPDIFMODE"
+#define KEY_PREFRECFORMAT "PREFRECFORMAT"
+#define KEY_ERRCHECK "ERRCHECK"
+#define KEY_REQUIRETC "REQUIRETC"
+#define KEY_READONLY "READONLY"
+#define SECTION_RECENT_FILES "Recent File List"
+#define KEY_FILE_PREFIX "FILE"  // FILE1 (the most recent) .. FILE4
+#define SECTION_WINDOW_PLACEMENT "Window Placement"
+#define KEY_LEFT "LEFT"
+#define KEY_TOP "TOP"
+#define SECTION_TIME_DISPLAY "Time Display"
+#define KEY_RADIOBUTTON "RADIOBUTTON"
+#define SECTION_WORKING_DIRECTORY "Working Directory"
+#define KEY_DIRECTORY "DIRECTORY"
+
+// Characters of the file's full path, terminator included.
+constexpr int SETTINGS_PATH_CHARS = 256;
+
+// Writes the full path of the settings file into path (SETTINGS_PATH_CHARS
+// characters). Returns false, with path empty, when the Windows directory is
+// unknown or too long.
+bool settings_file_path(char* path);
+
+// Reads the settings file once at start-up and applies it: the five
+// preferences and the time display mode (missing keys give the defaults), the
+// recent files (FILE4 first, so FILE1 ends on top of the list and menu), the
+// main window's position (its size stays), and the working directory. A
+// stored path longer than 255 characters is ignored. main_window: the main
+// window, created and holding its menu. Returns 0.
+int load_settings(HWND main_window);
+
+// Writes all of it back; called once when the main window is destroyed.
+// Write failures are not reported. Returns 0.
+int save_settings(HWND main_window);
