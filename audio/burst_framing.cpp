@@ -1,0 +1,144 @@
+#include "audio/burst_framing.h"
+
+#include <cassert>
+
+namespace {
+
+// Burst words a block can take at a stride: every word at stride 1, every
+// other word at stride 2.
+int32_t block_capacity(int32_t stride) {
+    return BURST_BLOCK_WORDS / stride;
+}
+
+uint8_t* put_burst(uint8_t* pcm, int32_t stride, int type, const Word* payload, int32_t words) {
+    pcm = put_word(pcm, BURST_PA, stride);
+    pcm = put_word(pcm, BURST_PB, stride);
+    pcm = put_word(pcm, static_cast<uint32_t>(type), stride);
+    pcm = put_word(pcm, static_cast<uint32_t>(words) << BURST_PD_WORD_SHIFT, stride);
+    for (int32_t i = 0; i < words; ++i) {
+        pcm = put_word(pcm, payload[i], stride);
+    }
+    return pcm;
+}
+
+}  // namespace
+
+uint8_t* put_word(uint8_t* pcm, uint32_t value, int32_t stride) {
+    pcm[0] = static_cast<uint8_t>(value & 0xFF);
+    pcm[1] = static_cast<uint8_t>((value >> 8) & 0xFF);
+    return pcm + 2 * stride;
+}
+
+int fill_block(uint8_t* block,
+               int spdif_mode,
+               const Word* packet,
+               const Word* frame,
+               int32_t frame_words) {
+    assert(frame_words > 0);
+    int32_t stride = 1;
+    int32_t start = 0;
+    switch (spdif_mode) {
+        case SPDIF_16_BIT_CH1:
+            stride = 2;
+            break;
+        case SPDIF_16_BIT_CH2:
+            stride = 2;
+            start = 1;
+            break;
+        default:  // SPDIF_32_BIT, and any value a hand-edited settings file may hold
+            break;
+    }
+    int32_t burst_words = BURST_PREAMBLE_WORDS + frame_words;
+    if (packet != nullptr) {
+        burst_words += BURST_PREAMBLE_WORDS + TIME_CODE_PACKET_WORDS;
+    }
+    // A burst never spills into the next block; a frame too long for its
+    // block (and its time code) is not sent at all rather than sent cut.
+    if (burst_words > block_capacity(stride)) {
+        return 0;
+    }
+    uint8_t* pcm = block + 2 * start;
+    if (packet != nullptr) {
+        pcm = put_burst(pcm, stride, PACKET_TIME_CODE, packet, TIME_CODE_PACKET_WORDS);
+    }
+    put_burst(pcm, stride, PACKET_AC3_FRAME, frame, frame_words);
+    return 1;
+}
+
+int receive_word(BurstReceiver* rx, Word* scratch, Word w) {
+    if (rx->skip_next) {
+        rx->skip_next = 0;
+        return 0;
+    }
+    int completed = 0;
+    switch (rx->state) {
+        case RX_SEEK_PA:
+            if (w == BURST_PA) {
+                rx->state = RX_AFTER_PA;
+            }
+            break;
+        case RX_AFTER_PA:
+            if (w == BURST_PA) {
+                rx->state = RX_AFTER_PA;
+            } else if (w == BURST_PB) {
+                rx->interleaved = 0;
+                rx->state = RX_PC;
+            } else {
+                rx->state = RX_GAP;
+            }
+            break;
+        case RX_GAP:
+            if (w == BURST_PA) {
+                rx->state = RX_AFTER_PA;
+            } else if (w == BURST_PB) {
+                rx->interleaved = 1;
+                rx->state = RX_PC;
+            } else {
+                rx->state = RX_SEEK_PA;
+            }
+            break;
+        case RX_PC: {
+            int type = w & BURST_PC_TYPE_MASK;
+            if (type == PACKET_AC3_FRAME && (w & BURST_PC_STREAM_MASK) == 0) {
+                rx->data_type = PACKET_AC3_FRAME;
+                rx->state = RX_PD;
+            } else if (type == PACKET_TIME_CODE) {
+                rx->data_type = PACKET_TIME_CODE;
+                rx->state = RX_PD;
+            } else {
+                rx->state = RX_SEEK_PA;
+            }
+            break;
+        }
+        case RX_PD: {
+            int32_t n = w >> BURST_PD_WORD_SHIFT;
+            // An empty payload would never complete: a broken preamble, like
+            // one announcing more than a block.
+            if (n == 0 || n > BURST_MAX_PAYLOAD_WORDS) {
+                rx->state = RX_SEEK_PA;
+            } else {
+                rx->payload_words = n;
+                rx->write_pos = 0;
+                rx->received_words = 0;
+                rx->state = RX_PAYLOAD;
+            }
+            break;
+        }
+        case RX_PAYLOAD:
+            assert(rx->write_pos >= 0 && rx->write_pos < BURST_MAX_PAYLOAD_WORDS);
+            scratch[rx->write_pos++] = w;
+            if (++rx->received_words >= rx->payload_words) {
+                rx->state = RX_SEEK_PA;
+                completed = rx->data_type;
+            }
+            break;
+        default:
+            assert(false && "receiver state out of range");
+            rx->state = RX_SEEK_PA;
+            break;
+    }
+    if (rx->interleaved && (rx->state == RX_PC || rx->state == RX_PD || rx->state == RX_PAYLOAD)) {
+        rx->skip_next = 1;
+    }
+    return completed;
+}

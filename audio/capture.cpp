@@ -1,0 +1,140 @@
+#include "audio/capture.h"
+
+#include <cassert>
+
+#include "audio/wave_ring.h"
+#include "bitstream/frame_crc.h"
+#include "bitstream/time_code.h"
+#include "common/result.h"
+#include "common/transport_state.h"
+#include "streamfile/stream_file.h"
+
+namespace {
+
+constexpr uint16_t WAVE_FORMAT_TAG_PCM = 1;
+constexpr uint16_t PCM_CHANNELS = 2;
+constexpr uint16_t PCM_BITS = 16;
+constexpr uint32_t CAPTURE_RATE_HZ = 48000;  // whatever the stream carries
+
+struct CaptureEngine {
+    WaveInHandle device;
+    BurstReceiver receiver;
+};
+
+CaptureEngine engine;
+
+WaveFormat input_format() {
+    WaveFormat format{};
+    format.format_tag = WAVE_FORMAT_TAG_PCM;
+    format.channels = PCM_CHANNELS;
+    format.samples_per_sec = CAPTURE_RATE_HZ;
+    format.block_align = PCM_CHANNELS * PCM_BITS / 8;
+    format.avg_bytes_per_sec = CAPTURE_RATE_HZ * format.block_align;
+    format.bits_per_sample = PCM_BITS;
+    return format;
+}
+
+// Hands the buffer at current to the device and moves current on.
+void queue_current(WaveBufferRing& ring) {
+    WaveBufferNode* node = ring.current;
+    prepare_input_header(node->header, node->buffer, engine.device);
+    wave_in_add_buffer(engine.device, node->header);
+    ring.current = node->next;
+}
+
+}  // namespace
+
+int start_capture(WindowHandle window) {
+    WaveBufferRing& ring = wave_ring();
+    if (ring.nodes == nullptr) {
+        return RC_NO_RECORD_DEVICE;
+    }
+    assert(ring.active == 0 && "start_capture while an engine streams");
+    WaveFormat format = input_format();
+    if (wave_in_query(&format) != 0) {
+        return RC_NO_RECORD_DEVICE;
+    }
+    WaveInHandle device = nullptr;
+    if (wave_in_open(&device, &format, window) != 0) {
+        return RC_NO_RECORD_DEVICE;
+    }
+    engine.device = device;
+    ring.active = 1;
+    for (int i = 0; i < WAVE_BUFFER_COUNT; ++i) {
+        queue_current(ring);
+    }
+    wave_in_start(engine.device);
+    // A burst left unfinished by the last capture is abandoned, and with it
+    // the word it would have skipped.
+    engine.receiver.state = RX_SEEK_PA;
+    engine.receiver.skip_next = 0;
+    return RC_OK;
+}
+
+void receive_pcm(const uint8_t* pcm, int32_t words, int transport_state, CaptureScan* scan) {
+    WaveBufferRing& ring = wave_ring();
+    assert(ring.scratch != nullptr);
+    BurstReceiver* rx = &engine.receiver;
+    for (int32_t i = 0; i < words; ++i) {
+        int type = receive_word(rx, ring.scratch, get_pcm_word(pcm + 2 * i));
+        if (type == 0) {
+            continue;
+        }
+        dispatch_packet(ring.scratch, type);
+        if (type == PACKET_AC3_FRAME) {
+            ++scan->frames;
+        } else {
+            ++scan->time_codes;
+        }
+        if (transport_state == STATE_RECORDING) {
+            int rc = stream_write(ring.scratch, rx->payload_words, type);
+            if (rc == RC_NO_TIME_CODE || rc == RC_WRITE_FAILED) {
+                scan->refusal = rc;
+                return;
+            }
+        }
+    }
+}
+
+int on_input_buffer_filled(int transport_state) {
+    WaveBufferRing& ring = wave_ring();
+    CaptureScan scan = {0, 0, RC_OK};
+    if (ring.active != 0) {
+        if (count_done_buffers() == WAVE_BUFFER_COUNT) {
+            count_frame_error();
+        }
+        WaveBufferNode* node = ring.current;
+        wave_in_unprepare(engine.device, node->header);
+        receive_pcm(node->buffer, WAVE_BUFFER_WORDS, transport_state, &scan);
+        queue_current(ring);
+    }
+    if (scan.time_codes == 0) {
+        set_time_code_valid(0);
+    }
+    if (scan.refusal != RC_OK) {
+        return scan.refusal;
+    }
+    return scan.frames > 0 ? RC_DATA : RC_NO_DATA;
+}
+
+int stop_capture() {
+    WaveBufferRing& ring = wave_ring();
+    if (engine.device == nullptr) {  // never started, or stopped already
+        return RC_OK;
+    }
+    if (wave_in_reset(engine.device) != 0) {
+        return RC_RECORD_CLOSE_FAILED;
+    }
+    WaveBufferNode* node = ring.current;
+    for (int i = 0; i < WAVE_BUFFER_COUNT; ++i, node = node->next) {
+        wave_in_unprepare(engine.device, node->header);
+    }
+    if (wave_in_close(engine.device) != 0) {
+        return RC_RECORD_CLOSE_FAILED;
+    }
+    engine.device = nullptr;
+    int rc = stream_truncate();
+    ring.active = 0;
+    stream_measure();
+    return rc == RC_OK ? RC_OK : RC_WRITE_FAILED;
+}

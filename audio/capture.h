@@ -1,0 +1,51 @@
+// The capture engine: records 48 kHz 16-bit stereo PCM from the default input
+// device, finds the data bursts in it (either placement), hands every complete
+// payload to the bitstream layer and, while recording, to the recording
+// writer. Runs on the wave buffer ring; the receiver carries over from one
+// buffer to the next and from one capture to the next.
+#pragma once
+
+#include <cstdint>
+
+#include "audio/burst_framing.h"
+#include "platform/wave.h"
+
+// What one scan found.
+struct CaptureScan {
+    int32_t frames;      // AC-3 frames completed
+    int32_t time_codes;  // time code packets completed
+    // RC_OK, or the writer's refusal (RC_NO_TIME_CODE, RC_WRITE_FAILED) that
+    // ended the scan after the word that completed the refused packet.
+    int32_t refusal;
+};
+
+// Opens the default input device at 48000 Hz, notifying window, queues the
+// three buffers, starts the device and sets the receiver to seek Pa. Returns
+// RC_OK, or RC_NO_RECORD_DEVICE when the device refuses the format, cannot be
+// opened, or there is no wave buffer ring (then no device is touched). After
+// RC_OK call stop_capture.
+int start_capture(WindowHandle window);
+
+// Scans the filled buffer at the ring's current node (all 24,576 words) and
+// queues it again; call once per filled input buffer (MM_WIM_DATA) while
+// recording or armed. transport_state STATE_RECORDING also writes every
+// packet to the file. Counts a frame error when all three buffers had come
+// back (overrun); clears the time code's valid flag when the buffer brought no
+// time code packet. Returns the writer's refusal, RC_NO_TIME_CODE or
+// RC_WRITE_FAILED (the caller stops); otherwise RC_DATA when an AC-3 frame was
+// completed in this buffer, else RC_NO_DATA. While no capture runs it touches
+// no buffer and returns RC_NO_DATA.
+int on_input_buffer_filled(int transport_state);
+
+// Runs the capture receiver over words PCM words (little-endian, as the device
+// fills them) of any buffer, completing packets as on_input_buffer_filled does.
+// Needs the wave buffer ring (its scratch buffer takes the payloads). Fills
+// *scan; stops early after a refused packet.
+void receive_pcm(const uint8_t* pcm, int32_t words, int transport_state, CaptureScan* scan);
+
+// Resets the device, unregisters the three headers, closes the device, cuts
+// the file at its position and measures it again. Returns RC_OK;
+// RC_RECORD_CLOSE_FAILED when reset or close is refused (nothing further is
+// done: after a refused reset the device stays open; the file is not cut);
+// RC_WRITE_FAILED when the file could not be cut (the device is closed).
+int stop_capture();

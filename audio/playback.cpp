@@ -1,0 +1,136 @@
+#include "audio/playback.h"
+
+#include <cassert>
+#include <cstring>
+
+#include "audio/wave_ring.h"
+#include "bitstream/frame_crc.h"
+#include "bitstream/frame_parser.h"
+#include "bitstream/time_code.h"
+#include "common/file_format.h"
+#include "common/result.h"
+#include "settings/prefs.h"
+#include "streamfile/stream_file.h"
+
+namespace {
+
+constexpr uint16_t WAVE_FORMAT_TAG_PCM = 1;
+constexpr uint16_t PCM_CHANNELS = 2;
+constexpr uint16_t PCM_BITS = 16;
+constexpr int DEFAULT_FSCOD = 0;  // 48000 Hz when the stream names no rate
+
+struct PlaybackEngine {
+    WaveOutHandle device;
+};
+
+PlaybackEngine engine;
+
+WaveFormat output_format(int32_t fscod) {
+    if (fscod < 0 || fscod >= FSCOD_COUNT) {
+        fscod = DEFAULT_FSCOD;
+    }
+    WaveFormat format{};
+    format.format_tag = WAVE_FORMAT_TAG_PCM;
+    format.channels = PCM_CHANNELS;
+    format.samples_per_sec = static_cast<uint32_t>(SAMPLE_RATE_HZ[fscod]);
+    format.block_align = PCM_CHANNELS * PCM_BITS / 8;
+    format.avg_bytes_per_sec = format.samples_per_sec * format.block_align;
+    format.bits_per_sample = PCM_BITS;
+    return format;
+}
+
+// Hands the buffer at current to the device and moves current on.
+void submit_current(WaveBufferRing& ring) {
+    WaveBufferNode* node = ring.current;
+    prepare_output_header(node->header, node->buffer, engine.device);
+    wave_out_write(engine.device, node->header);
+    ring.current = node->next;
+}
+
+}  // namespace
+
+int start_playback(WindowHandle window) {
+    WaveBufferRing& ring = wave_ring();
+    if (ring.nodes == nullptr) {
+        return RC_NO_PLAYBACK_DEVICE;
+    }
+    assert(ring.active == 0 && "start_playback while an engine streams");
+    FrameInfo info;
+    get_frame_info(&info);
+    WaveFormat format = output_format(info.fscod);
+    if (wave_out_query(&format) != 0) {
+        return RC_NO_PLAYBACK_DEVICE;
+    }
+    WaveOutHandle device = nullptr;
+    if (wave_out_open(&device, &format, window) != 0) {
+        return RC_NO_PLAYBACK_DEVICE;
+    }
+    engine.device = device;
+    ring.active = 1;
+    for (int i = 0; i < WAVE_BUFFER_COUNT; ++i) {
+        std::memset(ring.current->buffer, 0, WAVE_BUFFER_BYTES);
+        submit_current(ring);
+    }
+    return RC_OK;
+}
+
+int on_output_buffer_done() {
+    WaveBufferRing& ring = wave_ring();
+    if (ring.active == 0) {
+        return count_done_buffers() == WAVE_BUFFER_COUNT ? RC_PLAYBACK_DRAINED : RC_OK;
+    }
+    if (count_done_buffers() == WAVE_BUFFER_COUNT) {
+        count_frame_error();
+    }
+    int spdif_mode = get_spdif_mode();
+    // Only a file with time code holds a packet ahead of each frame; a frame
+    // of another layout may hold a sync word at word 8 by chance.
+    StreamFile file;
+    stream_get_file(&file);
+    bool time_code = file.format == FORMAT_NORMAL_TC;
+
+    WaveBufferNode* node = ring.current;
+    wave_out_unprepare(engine.device, node->header);
+    std::memset(node->buffer, 0, WAVE_BUFFER_BYTES);
+    for (int j = 0; j < FRAMES_PER_BUFFER; ++j) {
+        int32_t frame_words = stream_next_frame(ring.scratch);
+        if (frame_words <= 0) {
+            submit_current(ring);
+            ring.active = 0;
+            stream_seek(0, SEEK_TO_START);
+            return RC_END_OF_FILE;
+        }
+        const Word* packet = nullptr;
+        const Word* frame = ring.scratch;
+        if (time_code) {
+            packet = ring.scratch;
+            frame = ring.scratch + TIME_CODE_PACKET_WORDS;
+        }
+        if (!fill_block(node->buffer + j * BURST_BLOCK_BYTES, spdif_mode, packet, frame,
+                        frame_words)) {
+            count_frame_error();
+        }
+    }
+    submit_current(ring);
+    return RC_OK;
+}
+
+int stop_playback() {
+    WaveBufferRing& ring = wave_ring();
+    if (engine.device == nullptr) {  // never started, or stopped already
+        return RC_OK;
+    }
+    if (wave_out_reset(engine.device) != 0) {
+        return RC_PLAYBACK_CLOSE_FAILED;
+    }
+    WaveBufferNode* node = ring.current;
+    for (int i = 0; i < WAVE_BUFFER_COUNT; ++i, node = node->next) {
+        wave_out_unprepare(engine.device, node->header);
+    }
+    if (wave_out_close(engine.device) != 0) {
+        return RC_PLAYBACK_CLOSE_FAILED;
+    }
+    engine.device = nullptr;
+    ring.active = 0;
+    return RC_OK;
+}

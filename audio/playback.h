@@ -1,0 +1,30 @@
+// The playback engine: plays the open stream file out of the default output
+// device as 16-bit stereo PCM, one block of 1536 sample pairs per frame at
+// the frame's own sample rate, every frame inside a data burst (after its time
+// code burst in files with time code). Runs on the wave buffer ring.
+#pragma once
+
+#include "audio/burst_framing.h"
+#include "platform/wave.h"
+
+// Opens the default output device at the current frame's sample rate (48000 Hz
+// when no frame with a defined sample rate code has been parsed), notifying
+// window, and queues three silent buffers. Returns RC_OK, or
+// RC_NO_PLAYBACK_DEVICE when the device refuses the format, cannot be opened,
+// or there is no wave buffer ring (then no device is touched). After RC_OK
+// call stop_playback.
+int start_playback(WindowHandle window);
+
+// Refills the returned buffer at the ring's current node with the next eight
+// frames and queues it again; call once per finished output buffer (MM_WOM_DONE)
+// while playing. Counts a frame error when all three buffers had come back
+// (underrun) and for every frame too long for its block in the 16-bit formats.
+// Returns RC_OK; RC_END_OF_FILE when the file ended in this buffer (the
+// reader is back at the start, the device drains); after that RC_OK until all
+// three buffers are back, then RC_PLAYBACK_DRAINED: the caller stops.
+int on_output_buffer_done();
+
+// Resets the device, unregisters the three headers and closes the device.
+// Returns RC_OK, or RC_PLAYBACK_CLOSE_FAILED when reset or close is refused
+// (after a refused reset the device stays open and nothing else is done).
+int stop_playback();
