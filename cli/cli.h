@@ -1,0 +1,64 @@
+// bitdek-cli: the program's engines from the command line. The commands and
+// what they share: parsed options, exit statuses, messages and the opening of
+// an input stream file.
+#pragma once
+
+#include <cstdint>
+
+// Exit statuses.
+constexpr int EXIT_CLEAN = 0;     // done; for verify: nothing found
+constexpr int EXIT_FOUND = 1;     // verify found something
+constexpr int EXIT_UNUSABLE = 2;  // unusable input or arguments, or the work failed
+
+enum CliCommand : int {
+    CLI_NONE = 0,
+    CLI_INFO,
+    CLI_VERIFY,
+    CLI_CONVERT,
+    CLI_WRAP,
+    CLI_UNWRAP,
+};
+
+struct CliOptions {
+    int command;        // CliCommand
+    const char* in;     // first operand
+    const char* out;    // second operand, or null
+    bool json;          // info, verify: JSON on standard output
+    bool force;         // replace an existing OUT
+    bool require_tc;    // unwrap: the REQUIRETC rule
+    int layout;         // convert, unwrap: a FileFormat; -1 when not given
+    int output_format;  // wrap: SPDIFMODE 0, 1 or 2
+    bool help;          // --help given (for the command, or in general)
+    bool version;       // --version given
+};
+
+// Parses the arguments after the program name. Returns EXIT_CLEAN, or
+// EXIT_UNUSABLE after printing what is wrong.
+int parse_options(int argc, char** argv, CliOptions* out);
+
+// Prints the general help, or the command's when command is not CLI_NONE.
+void print_help(int command);
+
+// Prints "bitdek-cli: " and the formatted message with a newline on standard
+// error.
+void cli_error(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// Opens an existing stream file for reading through the store, refusing what
+// the store would create or delete (a missing or empty file, standard input).
+// Prints the reason and returns EXIT_UNUSABLE on failure; after EXIT_CLEAN call
+// stream_close.
+int open_input_stream(const char* path);
+
+// The message for an output that could not be reserved, made or finished
+// (an OutResult), printed with cli_error; returns EXIT_UNUSABLE.
+int report_output_failure(int out_result, const char* path);
+
+int run_info(const CliOptions& opt);
+int run_verify(const CliOptions& opt);
+int run_convert(const CliOptions& opt);
+int run_wrap(const CliOptions& opt);
+int run_unwrap(const CliOptions& opt);

@@ -1,0 +1,130 @@
+// convert: the records of one stream file in another layout.
+#include <cstdio>
+#include <string_view>
+
+#include "bitstream/time_code.h"
+#include "cli/byte_order.h"
+#include "cli/cli.h"
+#include "cli/output_file.h"
+#include "cli/progress.h"
+#include "common/file_format.h"
+#include "common/words.h"
+#include "streamfile/stream_file.h"
+#include "streamfile/stream_format.h"
+
+namespace {
+
+// Records are gathered into writes of about this many bytes.
+constexpr size_t OUT_CHUNK_BYTES = 1 << 20;
+
+struct Converter {
+    uint8_t bytes[OUT_CHUNK_BYTES + 2 * MAX_RECORD_WORDS];
+    size_t used;
+};
+
+Converter conv;
+
+// Appends words in the byte order of the layout: high byte first for the
+// "Normal" layouts, low byte first for "PC Format".
+void put_words(const Word* words, int32_t count, int layout) {
+    uint8_t* p = conv.bytes + conv.used;
+    for (int32_t i = 0; i < count; i++) {
+        if (layout == FORMAT_PC) {
+            put_le16(p + 2 * i, words[i]);
+        } else {
+            put_be16(p + 2 * i, words[i]);
+        }
+    }
+    conv.used += 2 * static_cast<size_t>(count);
+}
+
+int flush() {
+    int rc = conv.used > 0 ? out_write(conv.bytes, conv.used) : OUT_OK;
+    conv.used = 0;
+    return rc;
+}
+
+}  // namespace
+
+int run_convert(const CliOptions& opt) {
+    int rc = open_input_stream(opt.in);
+    if (rc != EXIT_CLEAN) {
+        return rc;
+    }
+    StreamFile file;
+    stream_get_file(&file);
+    const bool has_tc = file.format == FORMAT_NORMAL_TC;
+    if (opt.layout == FORMAT_NORMAL_TC && !has_tc) {
+        stream_close();
+        cli_error("%s: Input stream does not have time code.", opt.in);
+        return EXIT_UNUSABLE;
+    }
+    if (std::string_view(opt.out) == "-") {
+        stream_close();
+        cli_error("convert writes OUT by name; standard output cannot be used here");
+        return EXIT_UNUSABLE;
+    }
+    int out_rc = out_reserve(opt.out, opt.force ? 1 : 0, 0);
+    if (out_rc == OUT_OK) {
+        out_rc = out_open_stream();
+    }
+    if (out_rc != OUT_OK) {
+        stream_close();
+        out_discard();
+        return report_output_failure(out_rc, opt.out);
+    }
+
+    static Word record[MAX_RECORD_WORDS];
+    const int frame_at = has_tc ? TC_RECORD_SYNC_INDEX : 0;
+    int32_t last_words = 0;
+    int32_t records = 0;
+    size_t last_start = 0;
+    conv.used = 0;
+    stream_seek(0, SEEK_TO_START);
+    progress_start("convert", file.length);
+    for (;;) {
+        int32_t words = stream_next_frame(record);
+        if (words == 0) {
+            break;
+        }
+        if (conv.used >= OUT_CHUNK_BYTES && flush() != OUT_OK) {
+            break;
+        }
+        last_start = conv.used;
+        last_words = words;
+        if (opt.layout == FORMAT_NORMAL_TC) {
+            packet_to_file_order(record);
+            put_words(record, TIME_CODE_PACKET_WORDS, opt.layout);
+        }
+        put_words(record + frame_at, words, opt.layout);
+        records++;
+        progress_update(stream_get_position());
+    }
+    progress_finish();
+    int32_t position = stream_get_position();
+    stream_close();
+    // A last record that the file's end cuts short is delivered whole with
+    // words from elsewhere; it is left out rather than passed on as a frame.
+    if (position > file.length && records > 0 && conv.used > last_start) {
+        conv.used = last_start;
+        records--;
+        std::fprintf(stderr,
+                     "bitdek-cli: %s: the last record (%d words) is cut short by the end of "
+                     "the file and was left out\n",
+                     opt.in, last_words);
+    }
+    out_rc = flush();
+    if (out_rc == OUT_OK && records == 0) {
+        out_discard();
+        cli_error("%s: no whole record to convert", opt.in);
+        return EXIT_UNUSABLE;
+    }
+    if (out_rc == OUT_OK) {
+        out_rc = out_commit();
+    }
+    if (out_rc != OUT_OK) {
+        out_discard();
+        return report_output_failure(out_rc, opt.out);
+    }
+    return EXIT_CLEAN;
+}

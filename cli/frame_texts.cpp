@@ -1,0 +1,124 @@
+#include "cli/frame_texts.h"
+
+#include <cstdio>
+
+#include "common/file_format.h"
+
+namespace {
+
+const char* const DATA_RATE_TEXTS[] = {
+    "32 kbps",  "40 kbps",  "48 kbps",  "56 kbps",  "64 kbps",  "80 kbps",  "96 kbps",
+    "112 kbps", "128 kbps", "160 kbps", "192 kbps", "224 kbps", "256 kbps", "320 kbps",
+    "384 kbps", "448 kbps", "512 kbps", "576 kbps", "640 kbps",
+};
+const char* const SAMPLE_RATE_TEXTS[] = {"48 kHz", "44.1 kHz", "32 kHz"};
+const char* const ACMOD_TEXTS[] = {
+    "1+1: L,R",    "1/0: C",        "2/0: L,R",       "3/0: L,C,R",
+    "2/1: L,R,Ls", "3/1: L,C,R,Ls", "2/2: L,R,Ls,Rs", "3/2: L,C,R,Ls,Rs",
+};
+const char* const LFE_TEXTS[] = {"Off", "On"};
+const char* const BSMOD_TEXTS[] = {
+    "Main audio service: Complete main",     "Main audio service: Music and effects",
+    "Associated service: Visually impaired", "Associated service: Hearing impaired",
+    "Associated service: Dialogue",          "Associated service: Commentary",
+    "Associated service: Emergency",         "Associated service: Voice over",
+    "Main audio service: Karaoke",           "Reserved",
+};
+constexpr int BSMOD_VOICE_OVER = 7;  // bsmod 7 with acmod 1
+constexpr int BSMOD_KARAOKE = 8;     // bsmod 7 with acmod 2..7
+constexpr int BSMOD_RESERVED = 9;    // bsmod 7 with acmod 0
+const char* const DIALNORM_TEXTS[] = {
+    "Reserved", "-1 dB",  "-2 dB",  "-3 dB",  "-4 dB",  "-5 dB",  "-6 dB",  "-7 dB",
+    "-8 dB",    "-9 dB",  "-10 dB", "-11 dB", "-12 dB", "-13 dB", "-14 dB", "-15 dB",
+    "-16 dB",   "-17 dB", "-18 dB", "-19 dB", "-20 dB", "-21 dB", "-22 dB", "-23 dB",
+    "-24 dB",   "-25 dB", "-26 dB", "-27 dB", "-28 dB", "-29 dB", "-30 dB", "-31 dB",
+};
+const char* const FRAME_RATE_SUFFIXES[] = {
+    "",          " - 23.98 fps", " - 24 fps",    " - 25 fps", " - 29.97 fps",
+    " - 30 fps", " - 50 fps",    " - 59.94 fps", " - 60 fps", " - Unknown",
+};
+const char* const DROP_FRAME_SUFFIX = " drop frame";
+constexpr int SAMPLES_PER_FRAME = 1536;
+constexpr int FALLBACK_RATE_HZ = 48000;
+
+template <size_t N>
+const char* pick(const char* const (&texts)[N], int64_t index) {
+    return index >= 0 && index < static_cast<int64_t>(N) ? texts[index] : "";
+}
+
+bool has_frame(const FrameInfo& info) {
+    return info.frame_words > 0;
+}
+
+}  // namespace
+
+const char* data_rate_text(const FrameInfo& info) {
+    return has_frame(info) ? pick(DATA_RATE_TEXTS, info.frmsizecod / 2) : "";
+}
+
+const char* sample_rate_text(const FrameInfo& info) {
+    return has_frame(info) ? pick(SAMPLE_RATE_TEXTS, info.fscod) : "";
+}
+
+const char* acmod_text(const FrameInfo& info) {
+    return has_frame(info) ? pick(ACMOD_TEXTS, info.acmod) : "";
+}
+
+const char* lfe_text(const FrameInfo& info) {
+    return has_frame(info) ? pick(LFE_TEXTS, info.lfeon) : "";
+}
+
+const char* bsmod_text(const FrameInfo& info) {
+    if (!has_frame(info)) {
+        return "";
+    }
+    if (info.bsmod != 7) {
+        return pick(BSMOD_TEXTS, info.bsmod);
+    }
+    if (info.acmod == 0) {
+        return BSMOD_TEXTS[BSMOD_RESERVED];
+    }
+    return BSMOD_TEXTS[info.acmod == 1 ? BSMOD_VOICE_OVER : BSMOD_KARAOKE];
+}
+
+const char* dialnorm_text(const FrameInfo& info) {
+    return has_frame(info) ? pick(DIALNORM_TEXTS, info.dialnorm) : "";
+}
+
+const char* format_text(int format) {
+    switch (format) {
+        case FORMAT_NORMAL_TC:
+            return "Normal + Time Code";
+        case FORMAT_NORMAL:
+            return "Normal";
+        case FORMAT_PC:
+            return "PC Format";
+        default:
+            return "";
+    }
+}
+
+std::string elapsed_text(int64_t frame_index, int fscod) {
+    double rate = fscod >= 0 && fscod < FSCOD_COUNT ? SAMPLE_RATE_HZ[fscod] : FALLBACK_RATE_HZ;
+    double q = SAMPLES_PER_FRAME / rate;
+    double t = q * static_cast<double>(frame_index);
+    int64_t s = static_cast<int64_t>(t);
+    int64_t tenths = static_cast<int64_t>(q * static_cast<double>(frame_index) * 10) % 10;
+    char text[64];
+    std::snprintf(text, sizeof(text), "%.2lld:%.2lld:%.2lld.%lld", static_cast<long long>(s / 3600),
+                  static_cast<long long>((s / 60) % 60), static_cast<long long>(s % 60),
+                  static_cast<long long>(tenths));
+    return text;
+}
+
+std::string time_code_text(const TimeCode& tc) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "%02d:%02d:%02d:%02d", tc.hours, tc.minutes, tc.seconds,
+                  tc.frames);
+    std::string s = text;
+    s += pick(FRAME_RATE_SUFFIXES, tc.rate_code);
+    if (tc.drop_frame != 0) {
+        s += DROP_FRAME_SUFFIX;
+    }
+    return s;
+}

@@ -1,0 +1,54 @@
+// The one output of a run. A file is written under a temporary name in the
+// target's folder and renamed to the target only when the work succeeded, so
+// that a failure (or an interruption) leaves nothing half-written behind and
+// an existing target untouched. "-" stands for standard output.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+enum OutResult : int {
+    OUT_OK = 0,
+    OUT_EXISTS = 1,         // the target exists and replacing it was not allowed
+    OUT_CANNOT_CREATE = 2,  // the temporary file could not be created
+    OUT_WRITE_FAILED = 3,   // the disk took less than given
+    OUT_RENAME_FAILED = 4,  // the finished file could not take the target's name
+};
+
+// Reserves path as the run's output; force nonzero allows replacing an existing
+// file. through_file nonzero: the content is made as a real file even for "-"
+// (in the system's temporary folder), and copied to standard output at the
+// commit. Returns OUT_OK or OUT_EXISTS. Pair every OUT_OK with out_commit or
+// out_discard.
+int out_reserve(const char* path, int force, int through_file);
+
+// The temporary file's name, where the content is made; "" while writing
+// straight to standard output.
+const char* out_temp_path();
+
+// True when the target is standard output.
+bool out_to_stdout();
+
+// Opens the temporary file (or standard output) for out_write. Returns OUT_OK
+// or OUT_CANNOT_CREATE.
+int out_open_stream();
+
+// Appends bytes. Returns OUT_OK or OUT_WRITE_FAILED.
+int out_write(const void* bytes, size_t count);
+
+// Rewrites bytes at offset of the temporary file and returns to its end (the
+// WAV header once the length is known). Returns OUT_OK or OUT_WRITE_FAILED;
+// never call it for standard output.
+int out_patch(uint64_t offset, const void* bytes, size_t count);
+
+// Bytes appended so far.
+uint64_t out_bytes_written();
+
+// Finishes: flushes and closes the content and gives it the target's name (or
+// copies it to standard output). Returns OUT_OK, OUT_WRITE_FAILED or
+// OUT_RENAME_FAILED; on failure the temporary file is removed.
+int out_commit();
+
+// Abandons the output: closes and removes the temporary file. Harmless when
+// nothing is reserved.
+void out_discard();
