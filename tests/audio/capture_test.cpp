@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "audio/capture.h"
+#include "audio/wave_ring.h"
+#include "bitstream/frame_crc.h"
+#include "bitstream/frame_parser.h"
+#include "bitstream/time_code.h"
+#include "common/file_format.h"
+#include "common/result.h"
+#include "common/transport_state.h"
+#include "settings/prefs.h"
+#include "streamfile/stream_file.h"
+#include "tests/audio/engine_test_util.h"
+#include "tests/scripted_wave/scripted_wave.h"
+
+namespace {
+
+constexpr size_t BUFFER_WORDS = 24576;
+
+// Appends a burst in either placement. The other channel of an interleaved
+// burst holds filler from Pb on (the word between Pa and Pb is zero: it must
+// be no sync word).
+void add_burst(std::vector<Word>& pcm,
+               int type,
+               const std::vector<Word>& payload,
+               bool interleaved,
+               Word filler = 0) {
+    std::vector<Word> burst = {0xF872, 0x4E1F, static_cast<Word>(type),
+                               static_cast<Word>(16 * payload.size())};
+    burst.insert(burst.end(), payload.begin(), payload.end());
+    for (size_t i = 0; i < burst.size(); ++i) {
+        pcm.push_back(burst[i]);
+        if (interleaved) {
+            pcm.push_back(i == 0 ? 0 : filler);
+        }
+    }
+}
+
+std::vector<uint8_t> to_bytes(const std::vector<Word>& words) {
+    std::vector<uint8_t> bytes;
+    for (Word w : words) {
+        bytes.push_back(static_cast<uint8_t>(w & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(w >> 8));
+    }
+    return bytes;
+}
+
+// Supplies the words and lets the device fill and return buffers until they
+// are used up; returns each scan's result.
+std::vector<int> feed(const std::vector<Word>& pcm, int state) {
+    std::vector<uint8_t> bytes = to_bytes(pcm);
+    scripted_wave_supply_input(bytes.data(), bytes.size());
+    std::vector<int> results;
+    while (scripted_wave_input_left() > 0) {
+        scripted_wave_fill_input(1);
+        results.push_back(on_input_buffer_filled(state));
+    }
+    return results;
+}
+
+int current_fscod() {
+    FrameInfo info;
+    get_frame_info(&info);
+    return info.fscod;
+}
+
+int time_code_valid() {
+    TimeCode tc;
+    get_time_code(&tc);
+    return tc.valid;
+}
+
+class Capture : public EngineTest {
+protected:
+    // A new, empty file to record into, in layout format.
+    void new_recording(int format) {
+        ASSERT_EQ(Rc(RC_OK), Rc(stream_open(dir.path("rec.ac3").c_str(), 0)));
+        stream_set_new_format(format);
+        stream_resume();
+    }
+};
+
+TEST_F(Capture, StartsAt48kWithThreeBuffersQueued) {
+    WaveBufferNode* before = wave_ring().current;
+    ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
+    WaveFormat f = scripted_wave_in_format();
+    EXPECT_EQ(48000u, f.samples_per_sec);
+    EXPECT_EQ(192000u, f.avg_bytes_per_sec);
+    EXPECT_EQ(4, f.block_align);
+    EXPECT_EQ(16, f.bits_per_sample);
+    EXPECT_EQ(2, f.channels);
+    EXPECT_EQ(3, scripted_wave_in_queued());
+    EXPECT_TRUE(scripted_wave_in_started());
+    EXPECT_EQ(before, wave_ring().current);
+    EXPECT_EQ(0, count_done_buffers());
+    EXPECT_EQ(1, wave_ring().active);
+}
+
+TEST_F(Capture, RefusedDevicesAndMissingRing) {
+    for (ScriptedCall refused : {CALL_IN_QUERY, CALL_IN_OPEN}) {
+        scripted_wave_reset();
+        scripted_wave_refuse(refused, 1);
+        EXPECT_EQ(Rc(RC_NO_RECORD_DEVICE), Rc(start_capture(nullptr)));
+        EXPECT_EQ(0, wave_ring().active);
+        EXPECT_EQ(0, scripted_wave_calls(CALL_IN_ADD_BUFFER));
+    }
+    scripted_wave_reset();
+    free_wave_buffers();
+    EXPECT_EQ(Rc(RC_NO_RECORD_DEVICE), Rc(start_capture(nullptr)));
+    for (int call = 0; call < CALL_COUNT; ++call) {
+        EXPECT_EQ(0, scripted_wave_calls(static_cast<ScriptedCall>(call))) << call;
+    }
+    // A scan with no capture running touches nothing and clears the time code.
+    set_time_code_valid(1);
+    EXPECT_EQ(Rc(RC_NO_DATA), Rc(on_input_buffer_filled(STATE_RECORDING)));
+    EXPECT_EQ(0, time_code_valid());
+}
+
+TEST_F(Capture, ResultsPerBufferAndTheTimeCodeFlag) {
+    FrameSpec spec;
+    std::vector<Word> frame = make_frame(spec);
+    std::vector<Word> packet = make_time_code_packet(0, 0, 1, 2, 3, 3, 0);
+    ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
+
+    // Silence: no data, and the display stops showing a time code.
+    set_time_code_valid(1);
+    EXPECT_EQ(std::vector<int>{RC_NO_DATA},
+              feed(std::vector<Word>(BUFFER_WORDS, 0), STATE_RECORD_ARMED));
+    EXPECT_EQ(0, time_code_valid());
+
+    // A time code packet, then a frame that ends in the next buffer: the
+    // first buffer has no frame but keeps the time code; the next has one.
+    std::vector<Word> pcm(BUFFER_WORDS - 100 - 24, 0);
+    add_burst(pcm, PACKET_TIME_CODE, packet, true);
+    add_burst(pcm, PACKET_AC3_FRAME, frame, true);
+    pcm.resize(2 * BUFFER_WORDS, 0);
+    EXPECT_EQ((std::vector<int>{RC_NO_DATA, RC_DATA}), feed(pcm, STATE_RECORD_ARMED));
+    EXPECT_EQ(0, time_code_valid());  // the second buffer brought no packet
+    EXPECT_EQ(0, current_fscod());
+    EXPECT_EQ(0, get_frame_errors());
+    EXPECT_EQ(3, scripted_wave_in_queued());
+}
+
+TEST_F(Capture, ArmedShowsButDoesNotWrite) {
+    new_recording(FORMAT_NORMAL);
+    FrameSpec spec;
+    spec.fscod = 1;
+    spec.frmsizecod = 10;
+    std::vector<Word> pcm;
+    add_burst(pcm, PACKET_AC3_FRAME, make_frame(spec), false);
+    pcm.resize(BUFFER_WORDS, 0);
+    ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
+    EXPECT_EQ(std::vector<int>{RC_DATA}, feed(pcm, STATE_RECORD_ARMED));
+    EXPECT_EQ(1, current_fscod());
+    StreamFile file;
+    stream_get_file(&file);
+    EXPECT_EQ(0, file.length);
+    EXPECT_EQ(0, file.frame_count);
+}
+
+// The writer's refusal ends the scan after the refused frame: the frame after
+// it in the same buffer is neither shown nor written.
+TEST_F(Capture, RefusalEndsTheScan) {
+    set_require_tc(1);
+    new_recording(FORMAT_NORMAL_TC);
+    std::vector<Word> pcm;
+    for (int fscod : {0, 0, 2}) {
+        FrameSpec spec;
+        spec.fscod = fscod;
+        add_burst(pcm, PACKET_AC3_FRAME, make_frame(spec), false);
+    }
+    pcm.resize(BUFFER_WORDS, 0);
+    ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
+    // The first frame is dropped for want of a packet, the second refused.
+    EXPECT_EQ(std::vector<int>{RC_NO_TIME_CODE}, feed(pcm, STATE_RECORDING));
+    EXPECT_EQ(0, current_fscod());
+    EXPECT_EQ(3, scripted_wave_in_queued());  // the buffer went back all the same
+    EXPECT_EQ(Rc(RC_OK), Rc(stop_capture()));
+    StreamFile file;
+    stream_get_file(&file);
+    EXPECT_EQ(0, file.length);
+}
+
+// A write failure ends the scan the same way, and a cut that fails is not
+// reported as success.
+TEST_F(Capture, WriteFailuresArePassedOn) {
+    std::vector<Word> pcm;
+    for (int fscod : {0, 2}) {
+        FrameSpec spec;
+        spec.fscod = fscod;
+        add_burst(pcm, PACKET_AC3_FRAME, make_frame(spec), true);
+    }
+    pcm.resize(BUFFER_WORDS, 0);
+    ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
+    // No file is open, so the writer cannot write.
+    EXPECT_EQ(std::vector<int>{RC_WRITE_FAILED}, feed(pcm, STATE_RECORDING));
+    EXPECT_EQ(0, current_fscod());
+    EXPECT_EQ(Rc(RC_WRITE_FAILED), Rc(stop_capture()));
+    EXPECT_FALSE(scripted_wave_in_open());
+    EXPECT_EQ(0, wave_ring().active);
+}
+
+TEST_F(Capture, OverrunCountsAFrameError) {
+    ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
+    scripted_wave_fill_input(3);
+    EXPECT_EQ(3, count_done_buffers());
+    EXPECT_EQ(Rc(RC_NO_DATA), Rc(on_input_buffer_filled(STATE_RECORD_ARMED)));
+    EXPECT_EQ(1, get_frame_errors());
+    EXPECT_EQ(Rc(RC_NO_DATA), Rc(on_input_buffer_filled(STATE_RECORD_ARMED)));
+    EXPECT_EQ(Rc(RC_NO_DATA), Rc(on_input_buffer_filled(STATE_RECORD_ARMED)));
+    EXPECT_EQ(1, get_frame_errors());
+    EXPECT_EQ(3, scripted_wave_in_queued());
+}
+
+// Stopping cuts the file at the position and measures it again; a refused
+// reset or close leaves the file alone.
+TEST_F(Capture, StopCutsTheFileAtThePosition) {
+    std::vector<Record> records = make_records(FrameSpec{}, 5);
+    std::vector<uint8_t> bytes = stream_file_bytes(FORMAT_NORMAL, records);
+    open_stream("cut.ac3", bytes);
+    stream_seek(0, SEEK_TO_START);
+    stream_next_frame(wave_ring().scratch);
+    stream_next_frame(wave_ring().scratch);
+    ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
+    scripted_wave_refuse(CALL_IN_RESET, 1);
+    EXPECT_EQ(Rc(RC_RECORD_CLOSE_FAILED), Rc(stop_capture()));
+    EXPECT_EQ(1, wave_ring().active);
+    scripted_wave_refuse(CALL_IN_RESET, 0);
+    scripted_wave_refuse(CALL_IN_CLOSE, 1);
+    EXPECT_EQ(Rc(RC_RECORD_CLOSE_FAILED), Rc(stop_capture()));
+    EXPECT_EQ(bytes, read_file_bytes(dir.path("cut.ac3")));
+    scripted_wave_refuse(CALL_IN_CLOSE, 0);
+    EXPECT_EQ(Rc(RC_OK), Rc(stop_capture()));
+    EXPECT_EQ(0, wave_ring().active);
+    StreamFile file;
+    stream_get_file(&file);
+    EXPECT_EQ(2 * 768, file.length);
+    EXPECT_EQ(2, file.frame_count);
+    bytes.resize(2 * 2 * 768);
+    stream_close();
+    EXPECT_EQ(bytes, read_file_bytes(dir.path("cut.ac3")));
+}
+
+// A burst cut by a buffer boundary at any point, in either placement,
+// completes in the next buffer; in an interleaved burst the word to be skipped
+// may be the first of the next buffer.
+TEST_F(Capture, BurstsSplitAtEveryOffset) {
+    FrameSpec spec;
+    spec.frmsizecod = 0;  // 64 words
+    std::vector<Word> frame = make_frame(spec);
+    std::vector<Word> packet = make_time_code_packet(1, 2, 3, 4, 5, 3, 0);
+    for (bool interleaved : {false, true}) {
+        SCOPED_TRACE(interleaved ? "interleaved" : "contiguous");
+        scripted_wave_reset();
+        new_recording(FORMAT_NORMAL_TC);
+        ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
+        std::vector<Word> unit;
+        add_burst(unit, PACKET_TIME_CODE, packet, interleaved, 0xF872);
+        add_burst(unit, PACKET_AC3_FRAME, frame, interleaved, 0xF872);
+        int splits = static_cast<int>(unit.size());
+        std::vector<Word> pcm;
+        for (int cut = 1; cut <= splits; ++cut) {
+            // The buffer ends cut words into the unit.
+            pcm.resize((pcm.size() / BUFFER_WORDS + 1) * BUFFER_WORDS - cut, 0);
+            pcm.insert(pcm.end(), unit.begin(), unit.end());
+        }
+        ASSERT_EQ(0u, pcm.size() % BUFFER_WORDS);  // the last unit ends with its buffer
+        // Buffer 0 ends inside the first unit; every later one completes one
+        // (the last buffer two: the one it ends inside and the one it holds).
+        std::vector<int> expected_results(splits, RC_DATA);
+        expected_results[0] = RC_NO_DATA;
+        EXPECT_EQ(expected_results, feed(pcm, STATE_RECORDING));
+        ASSERT_EQ(Rc(RC_OK), Rc(stop_capture()));
+        std::vector<Record> records(1);
+        records[0].packet = packet;
+        records[0].frame = frame;
+        std::vector<uint8_t> one = stream_file_bytes(FORMAT_NORMAL_TC, records);
+        std::vector<uint8_t> expected;
+        for (int i = 0; i < splits; ++i) {
+            expected.insert(expected.end(), one.begin(), one.end());
+        }
+        stream_close();
+        EXPECT_EQ(expected, read_file_bytes(dir.path("rec.ac3")));
+    }
+}
+
+}  // namespace

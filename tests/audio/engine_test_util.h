@@ -1,0 +1,39 @@
+// Shared by the engine tests: stream files built by the layouts' byte rules,
+// and a fixture that gives each test a fresh ring, device, store and
+// preferences.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/words.h"
+#include "tests/support/test_files.h"
+#include "tests/support/test_frames.h"
+
+// One record of a stream: the frame and, for files with time code, its packet
+// in stream order (word 6 is the marker that reading a file puts there).
+struct Record {
+    std::vector<Word> packet;
+    std::vector<Word> frame;
+};
+
+// count records of frames made from spec (seeds vary), each with a packet
+// whose frame number counts up.
+std::vector<Record> make_records(FrameSpec spec, int count);
+
+// The bytes of a stream file of layout format (a FileFormat) holding records.
+std::vector<uint8_t> stream_file_bytes(int format, const std::vector<Record>& records);
+
+// Word index of a buffer of PCM bytes.
+Word pcm_word(const std::vector<uint8_t>& pcm, size_t index);
+
+class EngineTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Writes a stream file into the test's folder and opens it.
+    void open_stream(const std::string& name, const std::vector<uint8_t>& bytes);
+    TempDir dir;
+};
