@@ -57,6 +57,10 @@ int open_input_stream(const char* path);
 // (an OutResult), printed with cli_error; returns EXIT_UNUSABLE.
 int report_output_failure(int out_result, const char* path);
 
+// Runs the parsed command. Returns its exit status.
+int run_command(const CliOptions& opt);
+
+// The commands, each returning its exit status.
 int run_info(const CliOptions& opt);
 int run_verify(const CliOptions& opt);
 int run_convert(const CliOptions& opt);

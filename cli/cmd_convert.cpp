@@ -76,9 +76,7 @@ int run_convert(const CliOptions& opt) {
 
     static Word record[MAX_RECORD_WORDS];
     const int frame_at = has_tc ? TC_RECORD_SYNC_INDEX : 0;
-    int32_t last_words = 0;
     int32_t records = 0;
-    size_t last_start = 0;
     conv.used = 0;
     stream_seek(0, SEEK_TO_START);
     progress_start("convert", file.length);
@@ -90,8 +88,6 @@ int run_convert(const CliOptions& opt) {
         if (conv.used >= OUT_CHUNK_BYTES && flush() != OUT_OK) {
             break;
         }
-        last_start = conv.used;
-        last_words = words;
         if (opt.layout == FORMAT_NORMAL_TC) {
             packet_to_file_order(record);
             put_words(record, TIME_CODE_PACKET_WORDS, opt.layout);
@@ -103,15 +99,14 @@ int run_convert(const CliOptions& opt) {
     progress_finish();
     int32_t position = stream_get_position();
     stream_close();
-    // A last record that the file's end cuts short is delivered whole with
-    // words from elsewhere; it is left out rather than passed on as a frame.
-    if (position > file.length && records > 0 && conv.used > last_start) {
-        conv.used = last_start;
-        records--;
+    // The walk ends, as playback does, at a record that the end of the file
+    // cuts short or at a frame header without a frame size: the words from
+    // there on are not a record and are left out.
+    if (position < file.length) {
         std::fprintf(stderr,
-                     "bitdek-cli: %s: the last record (%d words) is cut short by the end of "
-                     "the file and was left out\n",
-                     opt.in, last_words);
+                     "bitdek-cli: %s: the last %d words are not a whole record and were left "
+                     "out\n",
+                     opt.in, file.length - position);
     }
     out_rc = flush();
     if (out_rc == OUT_OK && records == 0) {

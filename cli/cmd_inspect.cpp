@@ -19,6 +19,8 @@ namespace {
 
 // Text output lists at most this many frame numbers per finding; JSON lists all.
 constexpr size_t TEXT_LIST_MAX = 20;
+// Words of a frame header that the parser reads: less than this is no frame.
+constexpr int32_t FRAME_HEADER_MIN_WORDS = 4;
 
 std::string json_string(const std::string& s) {
     std::string out = "\"";
@@ -89,19 +91,32 @@ int run_info(const CliOptions& opt) {
     get_time_code(&start_tc);
     TimeCode end_tc = start_tc;
     bool has_tc = file.format == FORMAT_NORMAL_TC;
+    // The frames are counted by walking the records: the nominal count the
+    // program shows divides the length by the frame size alone, which in a
+    // "Normal + Time Code" file also counts the packets' words as frames.
+    static Word record[MAX_RECORD_WORDS];
+    int64_t frames = 0;
+    stream_seek(0, SEEK_TO_START);
+    progress_start("info", file.length);
+    while (stream_next_frame(record) > 0) {
+        frames++;
+        progress_update(stream_get_position());
+    }
+    progress_finish();
     if (has_tc) {
         stream_end_time_code();
         get_time_code(&end_tc);
     }
     stream_close();
-    std::string duration = elapsed_text(file.frame_count, info.fscod);
+    std::string duration = elapsed_text(frames, info.fscod);
 
     if (opt.json) {
         std::printf("{\n");
         std::printf("  \"file\": %s,\n", json_string(opt.in).c_str());
         std::printf("  \"layout\": %s,\n", json_string(format_text(file.format)).c_str());
         std::printf("  \"length_words\": %d,\n", file.length);
-        std::printf("  \"frames\": %d,\n", file.frame_count);
+        std::printf("  \"frames\": %lld,\n", static_cast<long long>(frames));
+        std::printf("  \"program_frame_count\": %d,\n", file.frame_count);
         std::printf("  \"words_per_frame\": %.10g,\n", file.words_per_frame);
         std::printf("  \"data_rate\": %s,\n", json_string(data_rate_text(info)).c_str());
         std::printf("  \"sample_rate\": %s,\n", json_string(sample_rate_text(info)).c_str());
@@ -127,7 +142,11 @@ int run_info(const CliOptions& opt) {
     std::printf("File:                    %s\n", opt.in);
     std::printf("Layout:                  %s\n", format_text(file.format));
     std::printf("Length:                  %d words\n", file.length);
-    std::printf("Frames:                  %d\n", file.frame_count);
+    std::printf("Frames:                  %lld\n", static_cast<long long>(frames));
+    if (frames != file.frame_count) {
+        std::printf("Nominal frame count:     %d (what the program's status bar shows)\n",
+                    file.frame_count);
+    }
     std::printf("Words per frame:         %.10g\n", file.words_per_frame);
     std::printf("Data rate:               %s\n", data_rate_text(info));
     std::printf("Sample rate:             %s\n", sample_rate_text(info));
@@ -193,28 +212,22 @@ int run_verify(const CliOptions& opt) {
         progress_update(stream_get_position());
     }
     progress_finish();
-    int32_t position = stream_get_position();
-    stream_close();
-
-    // A record the end of the file cuts short is delivered at its full length
-    // with words that are not the file's; it is reported as cut short, not as
-    // a CRC failure.
+    // The walk ends, as playback does, at a record that the end of the file
+    // cuts short, or at a frame header without a frame size.
     int64_t cut_short = -1;
-    if (position > file.length && frames > 0) {
-        cut_short = frames - 1;
-        frames--;
-        if (!crc_failures.empty() && crc_failures.back() == cut_short) {
-            crc_failures.pop_back();
-        }
-        if (!out_of_step.empty() && out_of_step.back() == cut_short) {
-            out_of_step.pop_back();
-        }
-        if (!jumps.empty() && jumps.back().frame == cut_short) {
-            jumps.pop_back();
+    int64_t stopped_at = -1;
+    int32_t position = stream_get_position();
+    if (position < file.length) {
+        FrameInfo info;
+        get_frame_info(&info);
+        int32_t left = file.length - position;
+        if (info.frame_words > 0 || left < frame_at + FRAME_HEADER_MIN_WORDS) {
+            cut_short = frames;
+        } else {
+            stopped_at = position;
         }
     }
-    // The walk ends early at a frame header without a frame size.
-    int64_t stopped_at = position < file.length ? position : -1;
+    stream_close();
     bool clean = crc_failures.empty() && out_of_step.empty() && jumps.empty() && cut_short < 0 &&
                  stopped_at < 0;
 
@@ -255,8 +268,10 @@ int run_verify(const CliOptions& opt) {
             static_cast<long long>(stopped_at), file.length);
     }
     if (cut_short >= 0) {
-        std::printf("The last record (frame %lld) is cut short by the end of the file\n",
-                    static_cast<long long>(cut_short));
+        std::printf(
+            "The last record (frame %lld, %d words) is cut short by the end of the "
+            "file\n",
+            static_cast<long long>(cut_short), file.length - position);
     }
     if (!jumps.empty()) {
         std::printf("Time code discontinuities: %zu\n", jumps.size());

@@ -407,3 +407,20 @@ int report_output_failure(int out_result, const char* path) {
     }
     return EXIT_UNUSABLE;
 }
+
+int run_command(const CliOptions& opt) {
+    switch (opt.command) {
+        case CLI_INFO:
+            return run_info(opt);
+        case CLI_VERIFY:
+            return run_verify(opt);
+        case CLI_CONVERT:
+            return run_convert(opt);
+        case CLI_WRAP:
+            return run_wrap(opt);
+        case CLI_UNWRAP:
+            return run_unwrap(opt);
+        default:
+            return EXIT_UNUSABLE;
+    }
+}
