@@ -37,29 +37,48 @@ enum SeekMode : int {
 // kbps x 1000 / 16), or DEFAULT_WORDS_PER_FRAME when fscod names no rate.
 double frame_size_rule(const FrameInfo& info);
 
-// Opens (or creates) path; read_only nonzero opens for reading only. Returns
-// RC_OK, RC_OPEN_FAILED or RC_INVALID_FORMAT. Call stream_close after RC_OK.
+// Opens path (at most STREAM_NAME_CHARS - 1 characters), creating it when it
+// does not exist; read_only nonzero opens an existing file for reading only,
+// and a file that cannot be opened for writing is opened for reading with
+// read_only 1. An existing file's layout is recognised from its first words;
+// an empty or new file takes the PREFRECFORMAT preference. Returns RC_OK,
+// RC_OPEN_FAILED (no handle, no memory for the window, or a path too long; a
+// file made by this call is removed again) or RC_INVALID_FORMAT (not a stream
+// file; closed and left unchanged). Call stream_close after every RC_OK, and
+// before the next stream_open.
 int stream_open(const char* path, int read_only);
 
-// Closes the file, deleting it when it is empty on disk. Returns RC_OK.
+// Closes the file and frees the window; a file with no byte on disk is
+// deleted. position, length and frame_count become 0; name, format,
+// words_per_frame and read_only keep their values. Returns RC_OK.
 int stream_close();
 
-// Reads the window from position on. Returns the words read (0 or more).
+// Reads the window from position on, exchanging bytes for the high-byte-first
+// layouts. Returns the words read (0 at the end of the file or on a read error).
 int32_t stream_refill();
 
-// Copies the next record into out (at least MAX_RECORD_WORDS words): for
-// "Normal + Time Code" the 8-word packet in stream order, then the frame.
-// Returns the frame's length in words, 0 at the end of the file.
+// Copies the record at the position into out (at least MAX_RECORD_WORDS
+// words) and dispatches it to the bitstream layer: for "Normal + Time Code" the
+// 8-word packet in stream order, then the frame. Returns the frame's length in
+// words; 0 at the end of the file, for a frame of no known length and for a
+// last record that the end of the file cuts short (the position then stays).
 int32_t stream_next_frame(Word* out);
 
-// Measures length and frame_count. Returns the frame size in words.
+// Dispatches the record at the position, takes length from the file's size and
+// counts the frames with the frame size rule (unchanged while no frame has a
+// length). Returns the frame size in words, DEFAULT_WORDS_PER_FRAME when there
+// is none; the caller decides whether to keep it.
 double stream_measure();
 
-// Moves the position: SEEK_TO_START, SEEK_BY_FRAMES by n, SEEK_TO_END.
-// Returns RC_OK.
+// Moves the position: SEEK_TO_START (to word 0, dispatching the first record),
+// SEEK_BY_FRAMES (stream_seek_frames(n)) or SEEK_TO_END (to length; the next
+// fetch returns 0). Other modes do nothing. Returns RC_OK.
 int stream_seek(int32_t n, int mode);
 
-// Moves the position by n frames with a resynchronising scan.
+// Moves the position by n records of the current frame's size (of the file's
+// words_per_frame while no frame has been parsed), then scans forward to the
+// next record start and dispatches that record. Ends at word 0 or at length
+// when the move goes beyond either.
 void stream_seek_frames(int32_t n);
 
 // For a "Normal + Time Code" file: leaves the time code at that of the file's
@@ -76,9 +95,14 @@ int32_t stream_get_position();
 void stream_cut_at_position();
 
 // Recording writer. Writes one payload (PACKET_AC3_FRAME or PACKET_TIME_CODE,
-// count words in stream order) at the position in the file's layout; a packet's
-// words are rewritten in place. Returns RC_OK, RC_NO_TIME_CODE or
-// RC_WRITE_FAILED (the disk took less than given; only what reached it counts).
+// count words in stream order) at the position in the file's layout: a packet
+// is staged (its 8 words are rewritten in place into file order) and written
+// with the next frame as one record. Returns RC_OK (also for a frame dropped
+// after stream_resume, a packet for a layout without time code, or any other
+// type), RC_NO_TIME_CODE (a "Normal + Time Code" file needs the packet this
+// frame lacks; nothing written) or RC_WRITE_FAILED (no file, or the disk took
+// less than the whole record: position, length and frame_count count only whole
+// records on disk, and the part written is overwritten or cut off later).
 int stream_write(Word* words, int32_t count, int type);
 
 // Recording (re)starts: the next frame without a packet is dropped.
@@ -87,6 +111,9 @@ void stream_resume();
 // A recording that starts at word 0 takes this layout.
 void stream_set_new_format(int format);
 
-// Cuts the file at the position and reopens it for reading and writing.
-// Returns RC_OK or RC_WRITE_FAILED.
+// Cuts the file at the position and reopens it for reading and writing, with
+// length at the position; anything staged is dropped. Call stream_measure
+// after it. Returns RC_OK, or RC_WRITE_FAILED when the cut or the reopening
+// failed (the file is then reopened for reading with read_only 1 if it can be;
+// otherwise the store reads nothing and writes nothing until stream_close).
 int stream_truncate();
