@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The Windows build of bitdek-cli under Wine: info, verify, convert, wrap and
+# unwrap on an ffmpeg-made stream, checked against ffmpeg's bursts.
+#   wine_roundtrip.sh path/to/bitdek-cli.exe path/to/scripts/wine-run
+set -u
+EXE=$(realpath "$1")
+WINE_RUN=$(realpath "$2")
+. "$(dirname "$0")/lib.sh"
+need_ffmpeg
+command -v wine >/dev/null || { echo "SKIPPED: wine is not installed"; exit 77; }
+make_work_dir
+cli() { "$WINE_RUN" "$EXE" "$@"; }
+
+for spec in "48000 448k" "44100 192k"; do
+    read -r rate bitrate <<<"$spec"
+    name="$rate Hz $bitrate under Wine"
+    make_ac3 src.ac3 "$rate" "$bitrate" 2
+    make_spdif src.ac3 theirs.spdif
+    frames=$(frame_bytes src.ac3 | wc -l)
+
+    info=$(cli info src.ac3 --json | tr -d '\r')
+    check "$name: info" bash -c 'grep -q "\"layout\": \"Normal\"," <<<"$0" &&
+        grep -q "\"frames\": '"$frames"'," <<<"$0"' "$info"
+    cli verify src.ac3 >/dev/null
+    check "$name: verify is clean" [ $? -eq 0 ]
+    cli wrap src.ac3 ours.wav --force
+    check "$name: wrap equals ffmpeg's bursts after the lead-in and WAV header" \
+        bash -c 'tail -c +45 ours.wav >ours.raw && same_after_lead_in ours.raw theirs.spdif'
+    cli unwrap theirs.spdif rec.ac3 --layout pc --force &&
+        cli convert rec.ac3 back.ac3 --layout normal --force
+    check "$name: unwrap to PC Format and convert back give the source" cmp -s back.ac3 src.ac3
+    cli wrap src.ac3 - --output 16-bit-channel-1 | cli unwrap - piped.ac3 --force
+    check "$name: wrap to and unwrap from pipes" cmp -s piped.ac3 src.ac3
+done
+
+[ "$FAILED" -eq 0 ] && echo "all Wine checks passed"
+exit "$FAILED"
