@@ -1,0 +1,2 @@
+bitdek_add_bench(bench_stream_file SOURCES ${CMAKE_CURRENT_LIST_DIR}/bench_stream_file.cpp
+                 LIBS bitdek_core bitdek_platform_files bitdek_platform_memory)
