@@ -12,6 +12,7 @@
 
 #include "settings/prefs.h"
 #include "tests/support/test_files.h"
+#include "tests/ui_files/file_dialogs.h"
 #include "tests/ui_files/test_window.h"
 #include "ui/open_file.h"
 
@@ -59,31 +60,6 @@ std::string read_key(const char* section, const char* key) {
     char value[1024];
     GetPrivateProfileStringA(section, key, "<missing>", value, sizeof value, ini_path().c_str());
     return value;
-}
-
-std::string recent(int index) {
-    char entry[RECENT_PATH_CHARS];
-    recent_get(entry, index);
-    return entry;
-}
-
-std::string working_directory() {
-    char directory[RECENT_PATH_CHARS];
-    get_working_directory(directory);
-    return directory;
-}
-
-// The File menu's items as text: "-" for a separator.
-std::vector<std::string> file_menu(HWND window) {
-    HMENU menu = GetSubMenu(GetMenu(window), 0);
-    std::vector<std::string> items;
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        char text[512] = "";
-        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-        bool separator = (GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR) != 0;
-        items.push_back(separator ? "-" : text);
-    }
-    return items;
 }
 
 struct Prefs {
