@@ -7,6 +7,7 @@
 #include "audio/capture.h"
 #include "audio/playback.h"
 #include "audio/wave_ring.h"
+#include "bitstream/frame_crc.h"
 #include "cli/cli.h"
 #include "cli/file_wave.h"
 #include "cli/output_file.h"
@@ -159,6 +160,7 @@ int run_unwrap(const CliOptions& opt) {
     // whether a "Normal + Time Code" recording must carry time code.
     set_rec_format(opt.layout);
     set_require_tc(opt.require_tc ? 1 : 0);
+    set_err_check(1);
     if (stream_open(out_temp_path(), 0) != RC_OK) {
         free_wave_buffers();
         pcm_close();
@@ -169,6 +171,7 @@ int run_unwrap(const CliOptions& opt) {
     // As the record command and the first press of play do in the program.
     stream_set_new_format(opt.layout);
     int refusal = RC_OK;
+    const int errors_before = get_frame_errors();
     bool device_ok = start_capture(NO_WINDOW) == RC_OK;
     if (device_ok) {
         stream_resume();
@@ -213,6 +216,15 @@ int run_unwrap(const CliOptions& opt) {
     if (status != EXIT_CLEAN) {
         out_discard();
         return status;
+    }
+    // Damaged frames are recorded as received, as the program records them;
+    // the count tells the user to look.
+    int crc_failures = get_frame_errors() - errors_before;
+    if (crc_failures > 0) {
+        std::fprintf(stderr,
+                     "bitdek-cli: %s: %d frames failed the CRC check and were recorded as "
+                     "received\n",
+                     opt.in, crc_failures);
     }
     if (cut_words > 0) {
         std::fprintf(stderr,

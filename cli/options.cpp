@@ -20,15 +20,16 @@ const char* const GENERAL_HELP =
     "Checks, converts and moves AC-3 stream files with the recorder's own engines.\n"
     "\n"
     "Commands:\n"
-    "  info FILE [--json]          layout, length, frames and the first frame's parameters\n"
-    "  verify FILE [--json]        walk every record with CRC checking; exit 1 if anything\n"
-    "                              is wrong\n"
+    "  info FILE [--json]          layout, length, frames, first frame's parameters\n"
+    "  verify FILE [--json]        walk every record with CRC checking; exit 1 if\n"
+    "                              anything is wrong\n"
     "  convert IN OUT --layout L   the same records in another layout\n"
     "  wrap IN OUT [--output F]    the PCM that playback sends to the sound card\n"
     "  unwrap IN OUT [--layout L] [--require-tc]\n"
     "                              record the bursts found in PCM into a stream file\n"
     "\n"
-    "Layouts L: normal (\"Normal\"), pc (\"PC Format\"), normal-tc (\"Normal + Time Code\").\n"
+    "Layouts L: normal (\"Normal\"), pc (\"PC Format\"),\n"
+    "           normal-tc (\"Normal + Time Code\").\n"
     "Output formats F: 32-bit, 16-bit-channel-1, 16-bit-channel-2.\n"
     "\n"
     "Every command that writes OUT writes it under a temporary name and renames it\n"
@@ -88,8 +89,8 @@ const char* const CONVERT_HELP =
     "OUT is a file name; it is written under a temporary name and renamed at the end.\n";
 
 const char* const WRAP_HELP =
-    "Usage: bitdek-cli wrap IN OUT [--output 32-bit|16-bit-channel-1|16-bit-channel-2]\n"
-    "                     [--force]\n"
+    "Usage: bitdek-cli wrap IN OUT [--force]\n"
+    "                     [--output 32-bit|16-bit-channel-1|16-bit-channel-2]\n"
     "\n"
     "Writes the PCM that playback sends to the sound card for the stream file IN,\n"
     "made by the playback engine: every buffer it submits, in order, from the three\n"
@@ -125,11 +126,12 @@ const char* const UNWRAP_HELP =
     "                 recording goes on in the \"Normal\" layout\n"
     "  --force        replace OUT if it exists\n"
     "\n"
-    "As in the recorder, a normal-tc recording drops a first frame that arrives\n"
-    "without a time code packet. A burst that the end of IN cuts short is left out,\n"
-    "with a warning. OUT may be \"-\" (the file is made in the temporary folder and\n"
-    "copied to standard output). When IN holds no frame at all, nothing is written\n"
-    "and the exit status is 2.\n";
+    "As in the recorder, frames that fail the CRC check are recorded as received\n"
+    "(their number is reported), and a normal-tc recording drops a first frame that\n"
+    "arrives without a time code packet. A burst that the end of IN cuts short is\n"
+    "left out, with a warning. OUT may be \"-\" (the file is made in the temporary\n"
+    "folder and copied to standard output). When IN holds no frame at all, nothing\n"
+    "is written and the exit status is 2.\n";
 
 struct CommandName {
     const char* name;
