@@ -176,6 +176,26 @@ void apply_state_look(HWND window, int state, const StreamFile& file) {
     }
 }
 
+// Makes the one-line field id exactly one entry high, keeping its top edge, so
+// that no part of a neighbouring entry shows below the current one.
+void fit_to_one_line(HWND window, int id) {
+    HWND field = GetDlgItem(window, id);
+    const LRESULT item_height = SendMessageA(field, LB_GETITEMHEIGHT, 0, 0);
+    if (field == nullptr || item_height == LB_ERR || item_height <= 0) {
+        return;
+    }
+    RECT outer;
+    RECT inner;
+    GetWindowRect(field, &outer);
+    GetClientRect(field, &inner);
+    const int frame = (outer.bottom - outer.top) - (inner.bottom - inner.top);
+    const int height = static_cast<int>(item_height) + frame;
+    if (outer.bottom - outer.top != height) {
+        SetWindowPos(field, nullptr, 0, 0, outer.right - outer.left, height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 }  // namespace
 
 int load_text(int id, char* buffer, int chars) {
@@ -267,6 +287,7 @@ void fill_list_from_strings(HWND window, int id, int first, int count) {
     }
     EnableWindow(GetDlgItem(window, id), FALSE);
     SendDlgItemMessageA(window, id, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    fit_to_one_line(window, id);
 }
 
 void fill_combo_from_strings(HWND window, int id, int first, int count) {
@@ -285,14 +306,20 @@ void select_list_entry(HWND window, int id, int index, int enable) {
     const LRESULT current = SendDlgItemMessageA(window, id, LB_GETCURSEL, 0, 0);
     if (current != index) {
         SendDlgItemMessageA(window, id, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        // A list without selection does not always scroll to its current
+        // entry by itself; the one visible line must be that entry.
+        SendDlgItemMessageA(window, id, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
     }
 }
 
 void clear_number_field(HWND window, int id) {
+    // No entry is made current here: in the emptied list there is none to
+    // choose, and a list that remembered the choice would show the blank entry
+    // highlighted.
     SendDlgItemMessageA(window, id, LB_RESETCONTENT, 0, 0);
-    SendDlgItemMessageA(window, id, LB_SETCURSEL, 0, 0);
     EnableWindow(GetDlgItem(window, id), FALSE);
     write_number_field(window, id, "%d", -1);
+    fit_to_one_line(window, id);
 }
 
 int read_number_field(HWND window, int id) {

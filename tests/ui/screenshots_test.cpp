@@ -1,0 +1,69 @@
+// Saves pictures of the main window in its main looks (no file, a file ready,
+// playing, armed for recording) for a person to look at. The test command
+// turns them into PNGs.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/file_format.h"
+#include "settings/prefs.h"
+#include "streamfile/stream_file.h"
+#include "tests/support/test_files.h"
+#include "tests/support/test_frames.h"
+#include "tests/ui/main_window.h"
+#include "transport/transport_state.h"
+
+#ifndef SCREENSHOT_DIR
+#error "SCREENSHOT_DIR names the folder for the pictures"
+#endif
+
+namespace {
+
+void save(HWND window, const char* name) {
+    pump_messages();
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    pump_messages();
+    Sleep(0);
+    const std::string path = std::string(SCREENSHOT_DIR) + "/" + name + ".bmp";
+    EXPECT_TRUE(save_window_picture(window, path)) << path;
+}
+
+TEST(Screenshots, MainWindowInEachLook) {
+    CreateDirectoryA(SCREENSHOT_DIR, nullptr);
+    set_time_display_mode(0);
+    HWND window = create_main_window();
+    ASSERT_NE(nullptr, window);
+    SetForegroundWindow(window);
+    save(window, "no_file");
+
+    TempDir dir;
+    FrameSpec spec;
+    spec.frmsizecod = 30;
+    spec.acmod = 7;
+    spec.lfeon = 1;
+    spec.dialnorm = 31;
+    const std::string path = dir.path("concert.ac3");
+    write_stream_file(path, std::vector<std::vector<Word>>(300, make_frame(spec)),
+                      FORMAT_NORMAL_TC);
+    open_in_state(window, path, STATE_READY);
+    stream_seek(120, SEEK_BY_FRAMES);
+    refresh_for_test(window);
+    save(window, "ready");
+
+    set_transport_state(STATE_PLAYING);
+    refresh_for_test(window);
+    save(window, "playing");
+
+    set_transport_state(STATE_READY);
+    refresh_for_test(window);
+    stream_seek(0, SEEK_TO_END);
+    set_transport_state(STATE_RECORD_ARMED);
+    refresh_for_test(window);
+    save(window, "record_armed");
+
+    stream_close();
+    destroy_main_window(window);
+}
+
+}  // namespace
