@@ -4,25 +4,15 @@
 
 #include "bitstream/frame_crc.h"
 #include "bitstream/time_code.h"
-#include "common/file_format.h"
 #include "settings/prefs.h"
 #include "streamfile/stream_format.h"
 
-std::vector<Words> make_frames(int count, FrameSpec spec) {
-    std::vector<Words> frames;
-    for (int i = 0; i < count; ++i) {
-        spec.seed = static_cast<uint32_t>(i + 1);
-        frames.push_back(make_frame(spec));
-    }
-    return frames;
-}
-
-std::vector<Words> make_alternating_frames(int count) {
+std::vector<Words> make_frames(int count, int fscod, int frmsizecod, bool alternate) {
     std::vector<Words> frames;
     for (int i = 0; i < count; ++i) {
         FrameSpec spec;
-        spec.fscod = 1;
-        spec.frmsizecod = 20 + (i % 2);
+        spec.fscod = fscod;
+        spec.frmsizecod = frmsizecod + (alternate ? i % 2 : 0);
         spec.seed = static_cast<uint32_t>(i + 1);
         frames.push_back(make_frame(spec));
     }
@@ -33,29 +23,21 @@ Words packet_for(int i) {
     return make_time_code_packet(10, i / 1500 % 60, i / 25 % 60, i % 25, 0, 3, 0);
 }
 
-namespace {
-
-void put_word(std::vector<uint8_t>& out, Word w, bool high_first) {
-    uint8_t hi = static_cast<uint8_t>(w >> 8);
-    uint8_t lo = static_cast<uint8_t>(w & 0xFF);
-    out.push_back(high_first ? hi : lo);
-    out.push_back(high_first ? lo : hi);
-}
-
-}  // namespace
-
 std::vector<uint8_t> file_bytes(int format, const std::vector<Words>& frames) {
     std::vector<uint8_t> out;
-    bool high_first = format != FORMAT_PC;
+    auto put = [&out](Word w, bool high_first) {
+        out.push_back(static_cast<uint8_t>(high_first ? w >> 8 : w & 0xFF));
+        out.push_back(static_cast<uint8_t>(high_first ? w & 0xFF : w >> 8));
+    };
     for (size_t i = 0; i < frames.size(); ++i) {
         if (format == FORMAT_NORMAL_TC) {
             Words p = packet_for(static_cast<int>(i));
             packet_to_file_order(p.data());
             for (Word w : p)
-                put_word(out, w, true);
+                put(w, true);
         }
         for (Word w : frames[i])
-            put_word(out, w, high_first);
+            put(w, format != FORMAT_PC);
     }
     return out;
 }
@@ -64,7 +46,7 @@ Words record_words(int format, const std::vector<Words>& frames, int i) {
     Words r;
     if (format == FORMAT_NORMAL_TC) {
         r = packet_for(i);
-        r[6] = TC_MARKER;  // s6 is not stored; reading back puts the marker there
+        r[6] = TC_MARKER;
     }
     r.insert(r.end(), frames[static_cast<size_t>(i)].begin(), frames[static_cast<size_t>(i)].end());
     return r;
@@ -72,20 +54,18 @@ Words record_words(int format, const std::vector<Words>& frames, int i) {
 
 std::vector<Words> walk() {
     std::vector<Words> records;
-    Words buffer(MAX_RECORD_WORDS + 64, 0xEEEE);
+    Words buffer(MAX_RECORD_WORDS + 64);
     for (;;) {
         std::fill(buffer.begin(), buffer.end(), 0xEEEE);
         int32_t frame = stream_next_frame(buffer.data());
         if (frame == 0)
-            break;
+            return records;
         StreamFile f;
         stream_get_file(&f);
         size_t n = static_cast<size_t>(frame) + (f.format == FORMAT_NORMAL_TC ? 8 : 0);
         records.emplace_back(buffer.begin(), buffer.begin() + static_cast<long>(n));
-        // Nothing past the record is touched.
         EXPECT_EQ(0xEEEE, buffer[n]);
     }
-    return records;
 }
 
 void StoreTest::SetUp() {
@@ -96,14 +76,9 @@ void StoreTest::SetUp() {
     reset_frame_errors();
 }
 
-void StoreTest::TearDown() {
-    stream_close();
-}
-
 std::string StoreTest::make_file(const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::string p = dir.path(name);
-    write_file_bytes(p, bytes);
-    return p;
+    write_file_bytes(dir.path(name), bytes);
+    return dir.path(name);
 }
 
 StreamFile StoreTest::file() {

@@ -1,46 +1,39 @@
-// Shared by the stream file store's tests: files of frames in each layout built
-// byte by byte, and a fixture that leaves the store and the preferences as the
-// program starts them.
+// Files of frames in each layout built byte by byte, and a fixture that leaves
+// the store and the preferences as the program starts them.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "common/words.h"
+#include "common/file_format.h"
 #include "streamfile/stream_file.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_frames.h"
 
 typedef std::vector<Word> Words;
 
-// count frames of one kind, each with its own audio pattern.
-std::vector<Words> make_frames(int count, FrameSpec spec = {});
-
-// 44.1 kHz frames at 192 kbit/s whose lengths alternate (417 and 418 words).
-std::vector<Words> make_alternating_frames(int count);
-
-// A packet for frame i of a 25 fps time code starting at 10:00:00:00.
+// count frames, each with its own content; alternate adds 1 to frmsizecod of
+// every odd frame (at 44.1 kHz the lengths then alternate).
+std::vector<Words> make_frames(int count,
+                               int fscod = 0,
+                               int frmsizecod = 30,
+                               bool alternate = false);
+// The packet stored ahead of frame i: 25 fps time code from 10:00:00:00.
 Words packet_for(int i);
-
-// The bytes of a file holding the frames in format, each frame with
-// packet_for(i) ahead of it in "Normal + Time Code". Byte order is explicit:
-// high byte first for the first two layouts, low byte first for "PC Format".
+// The file: high byte first but for "PC Format"; "Normal + Time Code" puts
+// packet_for(i) in file order ahead of frame i.
 std::vector<uint8_t> file_bytes(int format, const std::vector<Words>& frames);
-
-// The words of a record as the fetch delivers it (packet in stream order first).
+// Record i as the fetch delivers it (packet in stream order, marker in s6).
 Words record_words(int format, const std::vector<Words>& frames, int i);
-
-// Fetches records until the end; each one's words.
+// Fetches to the end; checks that nothing past each record is written.
 std::vector<Words> walk();
 
 class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
-    // Writes bytes to name in the temporary folder; returns the path.
+    void TearDown() override { stream_close(); }
     std::string make_file(const std::string& name, const std::vector<uint8_t>& bytes);
     StreamFile file();
     TempDir dir;

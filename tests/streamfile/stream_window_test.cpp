@@ -1,20 +1,19 @@
-// The file window cannot be allocated: this process brings its own memory
-// layer, which refuses on demand.
+// The file window cannot be allocated: this process brings a memory layer of
+// its own that refuses on demand.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "common/file_format.h"
 #include "platform/memory.h"
 #include "tests/streamfile/store_test_util.h"
 
 namespace {
-bool refuse_memory = false;
+bool refuse = false;
 }  // namespace
 
 MemBlockHandle memblock_alloc(uint32_t bytes) {
-    return refuse_memory ? nullptr : std::malloc(bytes);
+    return refuse ? nullptr : std::malloc(bytes);
 }
 void* memblock_lock(MemBlockHandle block) {
     return block;
@@ -24,24 +23,16 @@ void memblock_free(MemBlockHandle block) {
     std::free(block);
 }
 
-namespace {
-
 TEST_F(StoreTest, NoWindowNoOpenFile) {
     std::vector<uint8_t> bytes = file_bytes(FORMAT_NORMAL, make_frames(2));
-    std::string existing = make_file("old.ac3", bytes);
-    std::string fresh = dir.path("new.ac3");
-
-    refuse_memory = true;
-    EXPECT_EQ(Rc(RC_OPEN_FAILED), Rc(stream_open(existing.c_str(), 0)));
-    // Its handle was closed: the file can go (Windows refuses while it is open).
-    EXPECT_EQ(0, std::rename(existing.c_str(), (existing + ".moved").c_str()));
-    EXPECT_EQ(bytes, read_file_bytes(existing + ".moved"));
-    EXPECT_EQ(Rc(RC_OPEN_FAILED), Rc(stream_open(fresh.c_str(), 0)));
-    EXPECT_FALSE(file_exists(fresh));
-
-    refuse_memory = false;
-    EXPECT_EQ(Rc(RC_OK), Rc(stream_open((existing + ".moved").c_str(), 0)));
+    std::string old_path = make_file("old.ac3", bytes), moved = old_path + ".moved";
+    refuse = true;
+    EXPECT_EQ(Rc(RC_OPEN_FAILED), Rc(stream_open(old_path.c_str(), 0)));
+    // Its handle is closed: the file may move (Windows refuses while it is open).
+    EXPECT_EQ(0, std::rename(old_path.c_str(), moved.c_str()));
+    EXPECT_EQ(Rc(RC_OPEN_FAILED), Rc(stream_open(dir.path("new.ac3").c_str(), 0)));
+    EXPECT_FALSE(file_exists(dir.path("new.ac3")));
+    refuse = false;
+    EXPECT_EQ(Rc(RC_OK), Rc(stream_open(moved.c_str(), 0)));
     EXPECT_EQ(2, file().frame_count);
 }
-
-}  // namespace
