@@ -3,7 +3,6 @@
 #include <cassert>
 #include <cstring>
 
-#include "cli/byte_order.h"
 #include "cli/file_wave.h"
 #include "cli/output_file.h"
 #include "cli/pcm_source.h"
@@ -132,19 +131,6 @@ void write_buffer(const FileWaveHeader* h) {
         out_failed = true;
     }
     out_buffers++;
-}
-
-// Fills one input buffer from the source, little-endian like a device's.
-int32_t fill_buffer(FileWaveHeader* h) {
-    static Word words[1 << 16];
-    int32_t count = static_cast<int32_t>(h->bytes / 2);
-    assert(static_cast<size_t>(count) <= sizeof(words) / sizeof(words[0]));
-    int32_t got = pcm_fill(words, count);
-    uint8_t* bytes = static_cast<uint8_t*>(h->data);
-    for (int32_t i = 0; i < count; i++) {
-        put_le16(bytes + 2 * i, words[i]);
-    }
-    return got;
 }
 
 }  // namespace
@@ -290,7 +276,7 @@ bool file_wave_input_filled() {
         return false;
     }
     FileWaveHeader* h = in_dev.queue.slot[in_dev.queue.head];
-    if (fill_buffer(h) == 0) {
+    if (pcm_fill(static_cast<uint8_t*>(h->data), static_cast<int32_t>(h->bytes / 2)) == 0) {
         return false;
     }
     pop(&in_dev.queue);

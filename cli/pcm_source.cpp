@@ -19,14 +19,11 @@
 namespace {
 
 // The longest burst the receiver takes spans 2 x (4 + 3072) words
-// (interleaved); the source keeps this many words back until it knows where
-// the bursts in them end.
+// (interleaved); this many words stay undelivered until the input ends.
 constexpr int32_t MAX_BURST_PAYLOAD_WORDS = 3072;
-constexpr int32_t LOOKAHEAD_WORDS = 2 * (BURST_PREAMBLE_WORDS + MAX_BURST_PAYLOAD_WORDS) + 2;
-// Words a preamble needs before the tracker can judge it: Pa to Pd, interleaved.
-constexpr int32_t PREAMBLE_SPAN_WORDS = 2 * BURST_PREAMBLE_WORDS;
-constexpr int32_t READ_CHUNK_BYTES = 1 << 16;
-constexpr int32_t PENDING_WORDS = 1 << 17;  // room for a device buffer, the lookahead and a chunk
+constexpr int64_t LOOKAHEAD_BYTES = 2 * (2 * (BURST_PREAMBLE_WORDS + MAX_BURST_PAYLOAD_WORDS) + 2);
+constexpr size_t READ_CHUNK_BYTES = 1 << 18;
+constexpr size_t PENDING_BYTES = 1 << 21;  // a device buffer, the lookahead and a chunk, with room
 
 struct Source {
     FILE* file;
@@ -38,74 +35,26 @@ struct Source {
     int64_t total_bytes;  // -1: unknown
     int64_t data_left;    // bytes of the data chunk still to read; -1: to the end
     int64_t bytes_read;
-    uint8_t odd_byte;  // half a word carried to the next read
-    bool have_odd_byte;
-    // Words read but not yet delivered, pending[0] being word number first.
-    std::vector<Word> pending;
-    int64_t first;
-    int32_t count;
-    // Burst tracker: next word it looks at, and the last burst found.
-    int64_t scan;
-    int64_t last_start;
-    int64_t last_end;
+    // Bytes read but not yet delivered: pending[head .. head + count).
+    std::vector<uint8_t> pending;
+    size_t head;
+    size_t count;
     int32_t cut_words;
 };
 
 Source src;
 
-Word at(int64_t index) {
-    return src.pending[static_cast<size_t>(index - src.first)];
-}
-
-// Follows the bursts as the receiver will see them, jumping over payloads, so
-// that the start and end of the last one are known when the input ends.
-void track_bursts() {
-    const int64_t avail_end = src.first + src.count;
-    if (src.scan < src.first) {
-        src.scan = src.first;
-    }
-    while (src.scan < avail_end) {
-        if (at(src.scan) != BURST_PA) {
-            src.scan++;
-            continue;
-        }
-        if (src.scan + PREAMBLE_SPAN_WORDS > avail_end && !src.ended) {
-            return;  // judge it when its preamble is complete
-        }
-        const int64_t s = src.scan;
-        auto word = [&](int64_t i) -> int { return i < avail_end ? at(i) : -1; };
-        int stride = 0;
-        if (word(s + 1) == BURST_PB) {
-            stride = 1;
-        } else if (word(s + 1) != BURST_PA && word(s + 2) == BURST_PB) {
-            stride = 2;
-        }
-        if (stride == 0) {
-            src.scan++;
-            continue;
-        }
-        int pc = word(s + 2 * stride);
-        int pd = word(s + 3 * stride);
-        int type = pc < 0 ? -1 : (pc & BURST_PC_TYPE_MASK);
-        bool ac3 = type == PACKET_AC3_FRAME && (pc & BURST_PC_STREAM_MASK) == 0;
-        int32_t n = pd < 0 ? 0 : (pd >> BURST_PD_WORD_SHIFT);
-        if (!(ac3 || type == PACKET_TIME_CODE) || n == 0 || n > MAX_BURST_PAYLOAD_WORDS) {
-            src.scan++;
-            continue;
-        }
-        src.last_start = s;
-        src.last_end = s + static_cast<int64_t>(stride) * (BURST_PREAMBLE_WORDS + n) - (stride - 1);
-        src.scan = src.last_end;
-    }
-}
-
 void read_more() {
-    static uint8_t chunk[READ_CHUNK_BYTES + 1];
+    if (src.head > 0 && src.head + src.count + READ_CHUNK_BYTES > src.pending.size()) {
+        std::memmove(src.pending.data(), src.pending.data() + src.head, src.count);
+        src.head = 0;
+    }
+    assert(src.head + src.count + READ_CHUNK_BYTES <= src.pending.size());
     int64_t want = READ_CHUNK_BYTES;
     if (src.data_left >= 0 && src.data_left < want) {
         want = src.data_left;
     }
-    size_t got = want > 0 ? std::fread(chunk + (src.have_odd_byte ? 1 : 0), 1,
+    size_t got = want > 0 ? std::fread(src.pending.data() + src.head + src.count, 1,
                                        static_cast<size_t>(want), src.file)
                           : 0;
     if (got == 0) {
@@ -113,28 +62,56 @@ void read_more() {
             src.failed = true;
         }
         src.ended = true;
+        src.count &= ~static_cast<size_t>(1);  // half a word at the end is no sample
         return;
     }
+    src.count += got;
     src.bytes_read += static_cast<int64_t>(got);
     if (src.data_left >= 0) {
         src.data_left -= static_cast<int64_t>(got);
     }
-    size_t bytes = got;
-    if (src.have_odd_byte) {
-        chunk[0] = src.odd_byte;
-        bytes++;
+}
+
+// Follows the bursts in the undelivered words as the receiver will see them,
+// jumping over payloads, and silences the last one when the input ends
+// before it does. The words kept back reach back past the start of any burst
+// the end can cut, and the scan is in step with the bursts long before that.
+void silence_cut_burst() {
+    const uint8_t* p = src.pending.data() + src.head;
+    const int64_t n = static_cast<int64_t>(src.count / 2);
+    auto word = [&](int64_t i) -> int32_t { return i < n ? get_le16(p + 2 * i) : -1; };
+    int64_t last_start = -1;
+    int64_t last_end = -1;
+    int64_t i = 0;
+    while (i < n) {
+        if (word(i) != BURST_PA) {
+            i++;
+            continue;
+        }
+        int stride = 0;
+        if (word(i + 1) == BURST_PB) {
+            stride = 1;
+        } else if (word(i + 1) != BURST_PA && word(i + 2) == BURST_PB) {
+            stride = 2;
+        }
+        int32_t pc = stride > 0 ? word(i + 2 * stride) : -1;
+        int32_t pd = stride > 0 ? word(i + 3 * stride) : -1;
+        int type = pc < 0 ? -1 : (pc & BURST_PC_TYPE_MASK);
+        bool ac3 = type == PACKET_AC3_FRAME && (pc & BURST_PC_STREAM_MASK) == 0;
+        int32_t words = pd < 0 ? 0 : (pd >> BURST_PD_WORD_SHIFT);
+        if (!(ac3 || type == PACKET_TIME_CODE) || words == 0 || words > MAX_BURST_PAYLOAD_WORDS) {
+            i++;
+            continue;
+        }
+        last_start = i;
+        last_end = i + static_cast<int64_t>(stride) * (BURST_PREAMBLE_WORDS + words) - (stride - 1);
+        i = last_end;
     }
-    size_t words = bytes / 2;
-    src.have_odd_byte = (bytes & 1) != 0;
-    if (src.have_odd_byte) {
-        src.odd_byte = chunk[bytes - 1];
+    if (last_end > n) {
+        src.cut_words = static_cast<int32_t>(n - last_start);
+        std::memset(src.pending.data() + src.head + 2 * last_start, 0,
+                    2 * static_cast<size_t>(src.cut_words));
     }
-    assert(static_cast<size_t>(src.count) + words <= src.pending.size());
-    size_t base = static_cast<size_t>(src.count);
-    for (size_t i = 0; i < words; i++) {
-        src.pending[base + i] = get_le16(chunk + 2 * i);
-    }
-    src.count += static_cast<int32_t>(words);
 }
 
 // Reads the start of the input, takes a WAV header off it when there is one,
@@ -167,16 +144,9 @@ int read_start(bool named_wav) {
         // Raw samples: what was read so far is the first of them.
         src.sample_rate = 0;
         src.data_left = -1;
+        std::memcpy(src.pending.data(), head.data(), head.size());
+        src.count = head.size();
         src.bytes_read = static_cast<int64_t>(head.size());
-        size_t words = head.size() / 2;
-        for (size_t i = 0; i < words; i++) {
-            src.pending[i] = get_le16(head.data() + 2 * i);
-        }
-        src.count = static_cast<int32_t>(words);
-        src.have_odd_byte = (head.size() & 1) != 0;
-        if (src.have_odd_byte) {
-            src.odd_byte = head.back();
-        }
         return PCM_OK;
     }
     if (!wav_is_pcm16_stereo(info)) {
@@ -197,14 +167,8 @@ int read_start(bool named_wav) {
     if (src.data_left >= 0 && static_cast<int64_t>(extra) > src.data_left) {
         extra = static_cast<size_t>(src.data_left);
     }
-    const uint8_t* p = head.data() + info.data_offset;
-    for (size_t i = 0; i + 1 < extra; i += 2) {
-        src.pending[static_cast<size_t>(src.count++)] = get_le16(p + i);
-    }
-    src.have_odd_byte = (extra & 1) != 0;
-    if (src.have_odd_byte) {
-        src.odd_byte = p[extra - 1];
-    }
+    std::memcpy(src.pending.data(), head.data() + info.data_offset, extra);
+    src.count = extra;
     src.bytes_read = static_cast<int64_t>(extra);
     if (src.data_left >= 0) {
         src.data_left -= static_cast<int64_t>(extra);
@@ -216,10 +180,8 @@ int read_start(bool named_wav) {
 
 int pcm_open(const char* path) {
     src = Source{};
-    src.pending.assign(PENDING_WORDS, 0);
+    src.pending.assign(PENDING_BYTES, 0);
     src.total_bytes = -1;
-    src.last_start = -1;
-    src.last_end = -1;
     src.is_stdin = std::strcmp(path, "-") == 0;
     if (src.is_stdin) {
 #ifdef _WIN32
@@ -250,31 +212,22 @@ void pcm_close() {
     src.file = nullptr;
 }
 
-int32_t pcm_fill(Word* words, int32_t count) {
-    assert(count > 0 && count + LOOKAHEAD_WORDS + READ_CHUNK_BYTES / 2 <= PENDING_WORDS);
-    while (!src.ended && src.count < count + LOOKAHEAD_WORDS) {
+int32_t pcm_fill(uint8_t* pcm, int32_t count) {
+    const size_t bytes = 2 * static_cast<size_t>(count);
+    assert(count > 0 && bytes + LOOKAHEAD_BYTES + 2 * READ_CHUNK_BYTES <= PENDING_BYTES);
+    while (!src.ended && src.count < bytes + LOOKAHEAD_BYTES) {
         read_more();
-        track_bursts();
     }
     if (src.ended && !src.tail_done) {
-        track_bursts();
         src.tail_done = true;
-        const int64_t end = src.first + src.count;
-        if (src.last_end > end && src.last_start >= src.first) {
-            int64_t from = src.last_start - src.first;
-            src.cut_words = static_cast<int32_t>(src.count - from);
-            std::memset(&src.pending[static_cast<size_t>(from)], 0,
-                        sizeof(Word) * static_cast<size_t>(src.cut_words));
-        }
+        silence_cut_burst();
     }
-    int32_t n = src.count < count ? src.count : count;
-    std::memcpy(words, src.pending.data(), sizeof(Word) * static_cast<size_t>(n));
-    std::memset(words + n, 0, sizeof(Word) * static_cast<size_t>(count - n));
-    std::memmove(src.pending.data(), src.pending.data() + n,
-                 sizeof(Word) * static_cast<size_t>(src.count - n));
+    size_t n = src.count < bytes ? src.count : bytes;
+    std::memcpy(pcm, src.pending.data() + src.head, n);
+    std::memset(pcm + n, 0, bytes - n);
+    src.head += n;
     src.count -= n;
-    src.first += n;
-    return n;
+    return static_cast<int32_t>(n / 2);
 }
 
 uint32_t pcm_sample_rate() {

@@ -4,8 +4,9 @@
 //
 // A capture of a real input stops wherever it stops, often inside a burst; the
 // silence after it would complete that burst and put a damaged frame in the
-// recording. The source therefore looks ahead far enough to know where its
-// last burst ends, and delivers a burst that the input cuts short as silence.
+// recording. The source therefore keeps the longest burst's span of words
+// back until the input ends, finds where its last burst ends, and delivers a
+// burst that the input cuts short as silence.
 #pragma once
 
 #include <cstdint>
@@ -28,9 +29,10 @@ int pcm_open(const char* path);
 // Closes the source.
 void pcm_close();
 
-// Fills words[0..count) with the next samples and zeros after the end of the
-// input. Returns how many words came from the input; 0 once it has ended.
-int32_t pcm_fill(Word* words, int32_t count);
+// Fills count words at pcm (little-endian, as a device fills its buffers) with
+// the next samples, and with zeros after the end of the input. Returns how
+// many words came from the input; 0 once it has ended.
+int32_t pcm_fill(uint8_t* pcm, int32_t count);
 
 // The WAV file's sample rate; 0 for raw samples.
 uint32_t pcm_sample_rate();
