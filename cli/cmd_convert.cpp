@@ -1,6 +1,5 @@
 // convert: the records of one stream file in another layout.
 #include <cstdio>
-#include <string_view>
 
 #include "bitstream/time_code.h"
 #include "cli/byte_order.h"
@@ -57,11 +56,6 @@ int run_convert(const CliOptions& opt) {
     if (opt.layout == FORMAT_NORMAL_TC && !has_tc) {
         stream_close();
         cli_error("%s: Input stream does not have time code.", opt.in);
-        return EXIT_UNUSABLE;
-    }
-    if (std::string_view(opt.out) == "-") {
-        stream_close();
-        cli_error("convert writes OUT by name; standard output cannot be used here");
         return EXIT_UNUSABLE;
     }
     int out_rc = out_reserve(opt.out, opt.force ? 1 : 0, 0);

@@ -86,7 +86,8 @@ const char* const CONVERT_HELP =
     "\n"
     "  --force  replace OUT if it exists\n"
     "\n"
-    "OUT is a file name; it is written under a temporary name and renamed at the end.\n";
+    "OUT is written under a temporary name and renamed at the end; \"-\" writes to\n"
+    "standard output.\n";
 
 const char* const WRAP_HELP =
     "Usage: bitdek-cli wrap IN OUT [--force]\n"

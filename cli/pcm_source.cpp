@@ -3,8 +3,9 @@
 #include <cassert>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
-#include <sys/stat.h>
+#include <system_error>
 #include <vector>
 
 #include "cli/byte_order.h"
@@ -193,9 +194,10 @@ int pcm_open(const char* path) {
         if (src.file == nullptr) {
             return PCM_CANNOT_OPEN;
         }
-        struct stat st;
-        if (stat(path, &st) == 0) {
-            src.total_bytes = static_cast<int64_t>(st.st_size);
+        std::error_code ec;
+        uintmax_t size = std::filesystem::file_size(path, ec);
+        if (!ec) {
+            src.total_bytes = static_cast<int64_t>(size);
         }
     }
     int rc = read_start(!src.is_stdin && is_wav_name(path));
