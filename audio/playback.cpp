@@ -74,6 +74,32 @@ int start_playback(WindowHandle window) {
     return RC_OK;
 }
 
+int fill_output_buffer(uint8_t* buffer, Word* scratch) {
+    int spdif_mode = get_spdif_mode();
+    // Only a file with time code holds a packet ahead of each frame; a frame
+    // of another layout may hold a sync word at word 8 by chance.
+    StreamFile file;
+    stream_get_file(&file);
+    bool time_code = file.format == FORMAT_NORMAL_TC;
+    std::memset(buffer, 0, WAVE_BUFFER_BYTES);
+    for (int j = 0; j < FRAMES_PER_BUFFER; ++j) {
+        int32_t frame_words = stream_next_frame(scratch);
+        if (frame_words <= 0) {
+            return j;
+        }
+        const Word* packet = nullptr;
+        const Word* frame = scratch;
+        if (time_code) {
+            packet = scratch;
+            frame = scratch + TIME_CODE_PACKET_WORDS;
+        }
+        if (!fill_block(buffer + j * BURST_BLOCK_BYTES, spdif_mode, packet, frame, frame_words)) {
+            count_frame_error();
+        }
+    }
+    return FRAMES_PER_BUFFER;
+}
+
 int on_output_buffer_done() {
     WaveBufferRing& ring = wave_ring();
     if (ring.active == 0) {
@@ -82,36 +108,17 @@ int on_output_buffer_done() {
     if (count_done_buffers() == WAVE_BUFFER_COUNT) {
         count_frame_error();
     }
-    int spdif_mode = get_spdif_mode();
-    // Only a file with time code holds a packet ahead of each frame; a frame
-    // of another layout may hold a sync word at word 8 by chance.
-    StreamFile file;
-    stream_get_file(&file);
-    bool time_code = file.format == FORMAT_NORMAL_TC;
-
     WaveBufferNode* node = ring.current;
     wave_out_unprepare(engine.device, node->header);
-    std::memset(node->buffer, 0, WAVE_BUFFER_BYTES);
-    for (int j = 0; j < FRAMES_PER_BUFFER; ++j) {
-        int32_t frame_words = stream_next_frame(ring.scratch);
-        if (frame_words <= 0) {
-            submit_current(ring);
-            ring.active = 0;
-            stream_seek(0, SEEK_TO_START);
-            return RC_END_OF_FILE;
-        }
-        const Word* packet = nullptr;
-        const Word* frame = ring.scratch;
-        if (time_code) {
-            packet = ring.scratch;
-            frame = ring.scratch + TIME_CODE_PACKET_WORDS;
-        }
-        if (!fill_block(node->buffer + j * BURST_BLOCK_BYTES, spdif_mode, packet, frame,
-                        frame_words)) {
-            count_frame_error();
-        }
-    }
+    int frames = fill_output_buffer(node->buffer, ring.scratch);
     submit_current(ring);
+    if (frames < FRAMES_PER_BUFFER) {
+        // The end of the file: the device drains what it has, and the next
+        // play starts from the beginning.
+        ring.active = 0;
+        stream_seek(0, SEEK_TO_START);
+        return RC_END_OF_FILE;
+    }
     return RC_OK;
 }
 

@@ -4,7 +4,10 @@
 // code burst in files with time code). Runs on the wave buffer ring.
 #pragma once
 
+#include <cstdint>
+
 #include "audio/burst_framing.h"
+#include "common/words.h"
 #include "platform/wave.h"
 
 // Opens the default output device at the current frame's sample rate (48000 Hz
@@ -23,6 +26,15 @@ int start_playback(WindowHandle window);
 // reader is back at the start, the device drains); after that RC_OK until all
 // three buffers are back, then RC_PLAYBACK_DRAINED: the caller stops.
 int on_output_buffer_done();
+
+// Fills buffer (0xC000 bytes, WAVE_BUFFER_BYTES) with the next frames of the
+// open stream file, one per block of 3072 words in the output format of the
+// SPDIFMODE preference, each after its time code burst in a file with time
+// code; scratch (at least MAX_RECORD_WORDS words) takes each record on its
+// way. Blocks without a frame stay silent. A frame too long for its block is
+// not sent and counts as a frame error. Returns the frames placed: 8, or
+// fewer when the file ended. The device-free part of the refill.
+int fill_output_buffer(uint8_t* buffer, Word* scratch);
 
 // Resets the device, unregisters the three headers and closes the device.
 // Returns RC_OK, or RC_PLAYBACK_CLOSE_FAILED when reset or close is refused

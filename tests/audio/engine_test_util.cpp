@@ -1,17 +1,7 @@
 #include "tests/audio/engine_test_util.h"
 
-#include "audio/capture.h"
-#include "audio/playback.h"
-#include "audio/wave_ring.h"
-#include "bitstream/frame_crc.h"
-#include "bitstream/time_code.h"
 #include "common/file_format.h"
-#include "common/result.h"
-#include "settings/prefs.h"
-#include "streamfile/stream_file.h"
 #include "streamfile/stream_format.h"
-#include "tests/scripted_wave/scripted_wave.h"
-#include "tests/test_memory/test_memory.h"
 
 std::vector<Record> make_records(FrameSpec spec, int count) {
     std::vector<Record> records;
@@ -54,31 +44,4 @@ std::vector<uint8_t> stream_file_bytes(int format, const std::vector<Record>& re
 
 Word pcm_word(const std::vector<uint8_t>& pcm, size_t index) {
     return static_cast<Word>(pcm[2 * index] | (pcm[2 * index + 1] << 8));
-}
-
-void EngineTest::SetUp() {
-    test_memory_fail_alloc_after(-1);
-    test_memory_fail_lock_after(-1);
-    scripted_wave_reset();
-    set_spdif_mode(0);
-    set_rec_format(FORMAT_NORMAL_TC);
-    set_err_check(1);
-    set_require_tc(0);
-    set_read_only(0);
-    reset_frame_info();
-    reset_frame_errors();
-    ASSERT_EQ(0, allocate_wave_buffers());
-}
-
-void EngineTest::TearDown() {
-    stop_playback();
-    stop_capture();
-    stream_close();
-    free_wave_buffers();
-    EXPECT_EQ(0, scripted_wave_misuse()) << "the engines used the device as no real one allows";
-}
-
-void EngineTest::open_stream(const std::string& name, const std::vector<uint8_t>& bytes) {
-    write_file_bytes(dir.path(name), bytes);
-    ASSERT_EQ(Rc(RC_OK), Rc(stream_open(dir.path(name).c_str(), 0)));
 }

@@ -29,6 +29,7 @@ std::vector<uint8_t> stream_file_bytes(int format, const std::vector<Record>& re
 // Word index of a buffer of PCM bytes.
 Word pcm_word(const std::vector<uint8_t>& pcm, size_t index);
 
+// On the scripted device (engine_fixture.cpp).
 class EngineTest : public testing::Test {
 protected:
     void SetUp() override;

@@ -272,7 +272,7 @@ TEST_F(Playback, ReturnsArePostedToARealWindow) {
     HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, window);
-    open_stream("post.ac3", stream_file_bytes(FORMAT_NORMAL, make_records(FrameSpec{}, 9)));
+    open_stream("post.ac3", stream_file_bytes(FORMAT_NORMAL, make_records(FrameSpec{}, 40)));
     ASSERT_EQ(Rc(RC_OK), Rc(start_playback(window)));
     scripted_wave_return_output(2);
     MSG msg;
