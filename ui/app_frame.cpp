@@ -141,6 +141,17 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             }
             PostQuitMessage(0);
             return 1;
+        case WM_NEXTDLGCTL: {
+            // Tab and Shift+Tab reach the window as this request from the
+            // dialog keyboard interface; only the dialog default procedure
+            // would answer it, so without this the focus would never move.
+            HWND next = LOWORD(lparam) ? reinterpret_cast<HWND>(wparam)
+                                       : GetNextDlgTabItem(window, GetFocus(), wparam != 0);
+            if (next != nullptr) {
+                SetFocus(next);
+            }
+            return 1;
+        }
         case WM_COMMAND:
             if (on_command(window, wparam)) {
                 return 1;

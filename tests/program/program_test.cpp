@@ -670,6 +670,24 @@ TEST_F(Program, SettingsAreFoundAgainByTheNextRun) {
     EXPECT_EQ(STATE_NO_FILE, get_transport_state()) << "no file is opened at start";
 }
 
+TEST_F(Program, TabWalksTheTabStops) {
+    std::vector<TestRecord> records = make_test_stream(FORMAT_NORMAL, 0, 4);
+    start();
+    open(write_stream("tabs.ac3", records, FORMAT_NORMAL));
+    SetFocus(GetDlgItem(window, CMD_OPEN_CLOSE));
+    // The checked time display radio button is a stop of its own.
+    std::vector<int> stops;
+    for (int i = 0; i < 5; ++i) {
+        PostMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+        pump();
+        int id = GetDlgCtrlID(GetFocus());
+        if (id < IDC_TIME_SMPTE || id > IDC_TIME_FRAMES) {
+            stops.push_back(id);
+        }
+    }
+    EXPECT_EQ((std::vector<int>{CMD_RESET_ERRORS, IDC_SLIDER, CMD_STOP, CMD_PLAY}), stops);
+}
+
 TEST_F(Program, HelpAboutAndPreferencesGiveTheFocusBack) {
     start();
     SetFocus(GetDlgItem(window, IDC_TIME_SMPTE));
