@@ -1,0 +1,195 @@
+// The end-to-end tests' hands inside Wine: builds known stream files, checks
+// what the virtual sound card received or what a recording wrote, and talks
+// to the running program's main window (found by its class) from outside.
+//
+//   make-stream PATH FORMAT FSCOD FRAMES      write a known stream file
+//   check-output RAW FORMAT FSCOD FRAMES MODE the card's output file is exactly
+//                                             what playing that stream must send
+//   check-stream PATH FORMAT FSCOD FRAMES     a recorded file equals the stream
+//   stream-bytes FORMAT FSCOD FRAMES          prints the stream file's size
+//   wait-window SECONDS                       the main window is visible
+//   wait-gone SECONDS                         the main window has gone
+//   post ID                                   posts WM_COMMAND ID to it
+//   wait-state STATE SECONDS                  nofile, ready, playing or capturing
+//   wait-box CAPTION SECONDS [ANSWER]         a dialog or message box with this
+//                                             caption shows; prints its text;
+//                                             ANSWER (a command id) closes it
+//   wait-no-box CAPTION SECONDS               that box has gone
+//   title                                     prints the main window's title
+//   focus                                     prints the id of the focused control
+//
+// Exit status 0 when the check holds or the wait ended in time, 1 otherwise.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "common/ids.h"
+#include "tests/program/test_stream.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+constexpr int POLL_MS = 50;
+
+HWND main_window() {
+    return FindWindowA("bitdek", nullptr);
+}
+
+bool enabled(HWND window, int id) {
+    return IsWindowEnabled(GetDlgItem(window, id)) != FALSE;
+}
+
+// The transport state as the window shows it: the record button is disabled
+// while playing, the slider while the input device runs.
+std::string shown_state(HWND window) {
+    if (window == nullptr) {
+        return "gone";
+    }
+    if (!enabled(window, CMD_PLAY)) {
+        return "nofile";
+    }
+    if (!enabled(window, IDC_SLIDER)) {
+        return "capturing";
+    }
+    if (!enabled(window, CMD_RECORD)) {
+        return "playing";
+    }
+    return "ready";
+}
+
+template <typename Condition>
+bool wait_for(double seconds, Condition condition) {
+    DWORD end = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (static_cast<LONG>(GetTickCount() - end) > 0) {
+            return false;
+        }
+        Sleep(POLL_MS);
+    }
+}
+
+BOOL CALLBACK longest_static(HWND child, LPARAM lparam) {
+    char name[32] = "";
+    char text[512] = "";
+    GetClassNameA(child, name, sizeof name);
+    GetWindowTextA(child, text, sizeof text);
+    std::string* longest = reinterpret_cast<std::string*>(lparam);
+    if (lstrcmpiA(name, "Static") == 0 && std::string(text).size() > longest->size()) {
+        *longest = text;
+    }
+    return TRUE;
+}
+
+int compare(const std::vector<Word>& expected, const std::vector<Word>& actual, const char* what) {
+    if (expected == actual) {
+        std::printf("%s: %zu words as expected\n", what, actual.size());
+        return 0;
+    }
+    std::printf("%s differs: %s\n", what, first_difference(expected, actual).c_str());
+    return 1;
+}
+
+int run(int argc, char** argv) {
+    std::string verb = argc > 1 ? argv[1] : "";
+    auto arg = [&](int i) { return i < argc ? std::atoi(argv[i]) : 0; };
+    if (verb == "make-stream" && argc == 6) {
+        write_file_bytes(argv[2],
+                         stream_file_bytes(make_test_stream(arg(3), arg(4), arg(5)), arg(3)));
+        return 0;
+    }
+    if (verb == "stream-bytes" && argc == 5) {
+        std::printf("%zu\n",
+                    stream_file_bytes(make_test_stream(arg(2), arg(3), arg(4)), arg(2)).size());
+        return 0;
+    }
+    if (verb == "check-output" && argc == 7) {
+        std::vector<TestRecord> records = make_test_stream(arg(3), arg(4), arg(5));
+        return compare(expected_output(records, arg(6)), pcm_words(read_file_bytes(argv[2])),
+                       "output");
+    }
+    if (verb == "check-stream" && argc == 6) {
+        std::vector<TestRecord> records = make_test_stream(arg(3), arg(4), arg(5));
+        return compare(pcm_words(stream_file_bytes(records, arg(3))),
+                       pcm_words(read_file_bytes(argv[2])), "recording");
+    }
+    if (verb == "wait-window" && argc == 3) {
+        return wait_for(std::atof(argv[2]),
+                        [] {
+                            HWND w = main_window();
+                            return w != nullptr && IsWindowVisible(w);
+                        })
+                   ? 0
+                   : 1;
+    }
+    if (verb == "wait-gone" && argc == 3) {
+        return wait_for(std::atof(argv[2]), [] { return main_window() == nullptr; }) ? 0 : 1;
+    }
+    if (verb == "post" && argc == 3) {
+        return PostMessageA(main_window(), WM_COMMAND, MAKEWPARAM(arg(2), 0), 0) ? 0 : 1;
+    }
+    if (verb == "wait-state" && argc == 4) {
+        std::string wanted = argv[2];
+        bool ok =
+            wait_for(std::atof(argv[3]), [&] { return shown_state(main_window()) == wanted; });
+        if (!ok) {
+            std::printf("state %s, not %s\n", shown_state(main_window()).c_str(), wanted.c_str());
+        }
+        return ok ? 0 : 1;
+    }
+    if (verb == "wait-box" && (argc == 4 || argc == 5)) {
+        HWND box = nullptr;
+        bool ok = wait_for(std::atof(argv[3]), [&] {
+            box = FindWindowA("#32770", argv[2]);
+            return box != nullptr && IsWindowVisible(box);
+        });
+        if (!ok) {
+            std::printf("no box \"%s\"\n", argv[2]);
+            return 1;
+        }
+        std::string text;
+        EnumChildWindows(box, longest_static, reinterpret_cast<LPARAM>(&text));
+        std::printf("%s\n", text.c_str());
+        if (argc == 5) {
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(arg(4), BN_CLICKED), 0);
+        }
+        return 0;
+    }
+    if (verb == "wait-no-box" && argc == 4) {
+        return wait_for(std::atof(argv[3]),
+                        [&] { return FindWindowA("#32770", argv[2]) == nullptr; })
+                   ? 0
+                   : 1;
+    }
+    if (verb == "title" && argc == 2) {
+        char text[512] = "";
+        GetWindowTextA(main_window(), text, sizeof text);
+        std::printf("%s\n", text);
+        return main_window() != nullptr ? 0 : 1;
+    }
+    if (verb == "focus" && argc == 2) {
+        HWND window = main_window();
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof(info);
+        if (window == nullptr ||
+            !GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
+            return 1;
+        }
+        std::printf("%d\n", info.hwndFocus != nullptr ? GetDlgCtrlID(info.hwndFocus) : 0);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: see the comment at the top of e2e_helper.cpp\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int result = run(argc, argv);
+    std::fflush(stdout);
+    return result;
+}

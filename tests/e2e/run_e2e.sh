@@ -1,0 +1,273 @@
+#!/usr/bin/env bash
+# End-to-end tests of bitdek.exe under Wine, on a display, window manager,
+# virtual sound card and Wine prefix of their own.
+#
+#   run_e2e.sh BITDEK_EXE HELPER_EXE WORK_DIR
+#
+# Screenshots of the running program go to WORK_DIR/screenshots. Every check
+# prints "ok" or "FAIL"; the exit status is 1 when any failed.
+set -u
+BITDEK="$1"
+HELPER="$2"
+WORK="$3"
+HERE=$(cd "$(dirname "$0")" && pwd)
+. "$HERE/../../scripts/lib.sh"
+. "$HERE/../../scripts/vsound.sh"
+
+FAILED=0
+APP_PID=""
+WM_PID=""
+CARD="$WORK/card"
+FILES="$WORK/files"
+SHOTS="$WORK/screenshots"
+
+ok() { echo "ok   $*"; }
+fail() { echo "FAIL $*"; FAILED=1; }
+check() {  # description, command...
+    local what="$1"; shift
+    local out
+    if out=$("$@" 2>&1); then ok "$what${out:+: $out}"; else fail "$what${out:+: $out}"; fi
+}
+
+cleanup() {
+    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
+    stop_wine
+    vsound_stop
+    [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
+    stop_display
+}
+trap cleanup EXIT
+
+winpath() { echo "Z:${1//\//\\}"; }
+helper() { wine "$HELPER" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+# Settings the program reads at start: output format, record layout, REQUIRETC
+# and the top recent file, which the tests open with CMD_RECENT_FILE_1.
+write_settings() {  # spdifmode prefrecformat requiretc file
+    local ini="$WINEPREFIX/drive_c/windows/BITDEK.INI"
+    printf '[User Preferences]\r\nSPDIFMODE=%s\r\nPREFRECFORMAT=%s\r\nERRCHECK=1\r\nREQUIRETC=%s\r\nREADONLY=0\r\n[Recent File List]\r\nFILE1=%s\r\n' \
+        "$1" "$2" "$3" "$(winpath "$4")" >"$ini"
+}
+
+start_app() {
+    wine "$BITDEK" >/dev/null 2>&1 &
+    APP_PID=$!
+    helper wait-window 30 || { fail "the main window did not appear"; return 1; }
+}
+
+# Exit through the program's own command and wait for the process to end.
+exit_app() {
+    helper post 2053 >/dev/null
+    if helper wait-gone 20; then
+        wait "$APP_PID" 2>/dev/null
+    else
+        fail "the program did not end on Exit"
+        kill "$APP_PID" 2>/dev/null
+    fi
+    APP_PID=""
+}
+
+main_xid() { xdotool search --onlyvisible --name '^Orvel Digital Recorder' 2>/dev/null | head -1; }
+
+# Screenshot of every visible window of the program (main window and any
+# dialog over it), cropped to them.
+shot() {
+    local name="$1" box
+    sleep 0.5  # let the controls finish painting
+    box=$(for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+        xdotool getwindowgeometry --shell "$w" 2>/dev/null | tr '\n' ' '; echo
+    done | awk '{for(i=1;i<=NF;i++){split($i,kv,"=");v[kv[1]]=kv[2]}
+        if (v["WIDTH"]>60 && v["HEIGHT"]>40 && v["WIDTH"]<1280) {
+            if (n==0||v["X"]<x0)x0=v["X"]; if (n==0||v["Y"]<y0)y0=v["Y"];
+            if (n==0||v["X"]+v["WIDTH"]>x1)x1=v["X"]+v["WIDTH"]; if (n==0||v["Y"]+v["HEIGHT"]>y1)y1=v["Y"]+v["HEIGHT"]; n++}}
+        END{if(n)printf "%dx%d+%d+%d", x1-x0, y1-y0, x0, y0}')
+    if [ -n "$box" ] && import -window root -crop "$box" +repage "$SHOTS/$name.png" 2>/dev/null; then
+        ok "screenshot $SHOTS/$name.png"
+    else
+        fail "screenshot $name"
+    fi
+}
+
+# ---------------------------------------------------------------- set-up
+# The window frame's symbols and the dialogs' font, for the screenshots.
+need_packages fonts-wine || echo "warning: fonts-wine missing; screenshots show stand-in fonts"
+rm -rf "$CARD" "$FILES" "$SHOTS" "$WORK/home"
+mkdir -p "$WORK" "$FILES" "$SHOTS" "$WORK/home" "$WORK/xdg"
+chmod 700 "$WORK/xdg"
+export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/xdg"
+unset DISPLAY
+start_display || exit 1
+openbox >/dev/null 2>&1 &
+WM_PID=$!
+vsound_start "$CARD" || exit 1
+start_wine "$WORK/prefix"
+wine_use_alsa
+# Windows draw their own frames, so screenshots show the program as it looks on Windows.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+echo "== e2e in $WORK (DISPLAY=$DISPLAY)"
+
+FRAMES=80  # about 2.6 s of audio per file
+A="$FILES/normal48.ac3"          # "Normal", 48 kHz frames
+B="$FILES/timecode44.ac3"        # "Normal + Time Code", 44.1 kHz frames
+helper make-stream "$(winpath "$A")" 1 0 $FRAMES
+helper make-stream "$(winpath "$B")" 0 1 $FRAMES
+
+# ---------------------------------------------------------------- playback
+play_file() {  # file spdifmode rate format fscod label
+    local file="$1" mode="$2" rate="$3" format="$4" fscod="$5" label="$6"
+    rm -f "$CARD"/out-*
+    write_settings "$mode" 0 1 "$file"
+    start_app || return
+    [ "$label" = first ] && shot no-file
+    helper post 2054 >/dev/null
+    check "$(basename "$file"): opens" helper wait-state ready 10
+    [ "$label" = first ] && shot ready
+    helper post 3012 >/dev/null
+    check "$(basename "$file"): plays" helper wait-state playing 10
+    [ "$label" = first ] && shot playing
+    check "$(basename "$file"): plays to its end" helper wait-state ready 60
+    exit_app
+    check "$(basename "$file") in SPDIFMODE $mode: the card received exactly the silent buffers and every block" \
+        helper check-output "$(winpath "$CARD/out-$rate.raw")" "$format" "$fscod" $FRAMES "$mode"
+}
+play_file "$A" 0 48000 1 0 first
+cp "$CARD/out-48000.raw" "$FILES/pcm-normal48.raw" 2>/dev/null
+play_file "$B" 2 44100 0 1 second
+cp "$CARD/out-44100.raw" "$FILES/pcm-timecode44.raw" 2>/dev/null
+
+# ---------------------------------------------------------------- recording
+record_file() {  # input-pcm source-format fscod target
+    local pcm="$1" format="$2" fscod="$3" target="$4"
+    local want got
+    want=$(helper stream-bytes "$format" "$fscod" $FRAMES)
+    cp "$pcm" "$CARD/in.raw"
+    rm -f "$target"
+    write_settings 0 "$format" 1 "$target"
+    start_app || return
+    helper post 2054 >/dev/null
+    helper wait-state ready 10 >/dev/null
+    # Armed and recording within the input's leading silence.
+    helper post 3013 >/dev/null
+    helper post 3012 >/dev/null
+    check "$(basename "$target"): capturing" helper wait-state capturing 10
+    for _ in $(seq 1 200); do
+        got=$(stat -c %s "$target" 2>/dev/null || echo 0)
+        [ "$got" -ge "$want" ] && break
+        sleep 0.1
+    done
+    helper post 3011 >/dev/null
+    check "$(basename "$target"): stopped" helper wait-state ready 10
+    exit_app
+    check "$(basename "$target"): the recording is byte for byte the stream played into the input" \
+        helper check-stream "$(winpath "$target")" "$format" "$fscod" $FRAMES
+}
+record_file "$FILES/pcm-normal48.raw" 1 0 "$FILES/rec-normal48.ac3"
+record_file "$FILES/pcm-timecode44.raw" 0 1 "$FILES/rec-timecode44.ac3"
+
+# ---------------------------------------------------------------- screens and keys
+write_settings 0 1 1 "$A"
+start_app
+helper post 2054 >/dev/null
+helper wait-state ready 10 >/dev/null
+helper post 3023 >/dev/null   # to the end: recording there needs no question
+helper post 3013 >/dev/null
+check "armed" helper wait-state capturing 10
+shot armed
+helper post 3011 >/dev/null
+helper wait-state ready 10 >/dev/null
+helper post 2100 >/dev/null
+check "the preferences dialog opens" helper wait-box Preferences 10
+shot preferences
+helper wait-box Preferences 5 1 >/dev/null
+check "the preferences dialog closes with OK" helper wait-no-box Preferences 10
+helper post 2201 >/dev/null
+check "the about box opens" helper wait-box "About Orvel Digital Recorder" 10
+shot about
+helper wait-box "About Orvel Digital Recorder" 5 1 >/dev/null
+check "the about box closes with OK" helper wait-no-box "About Orvel Digital Recorder" 10
+
+# Real key presses through the X server.
+wid=$(main_xid)
+xdotool windowactivate --sync "$wid" >/dev/null 2>&1
+stops=""
+for _ in 1 2 3 4 5 6 7 8 9 10 11; do
+    xdotool key Tab
+    sleep 0.2
+    stops="$stops $(helper focus)"
+done
+# Reset, slider, the seven transport buttons (record only while writable) and Open/Close.
+if echo "$stops" | grep -qw 3012 && echo "$stops" | grep -qw 4100 && echo "$stops" | grep -qw 1600; then
+    ok "Tab walks the tab stops:$stops"
+else
+    fail "Tab walks the tab stops:$stops"
+fi
+# Focus on a transport button, then the file is closed under it: Ctrl+O still
+# opens the open dialog.
+for _ in 1 2 3 4 5 6 7 8 9 10 11; do
+    [ "$(helper focus)" = 3012 ] && break
+    xdotool key Tab
+    sleep 0.2
+done
+helper post 2052 >/dev/null
+helper wait-state nofile 10 >/dev/null
+xdotool windowactivate --sync "$wid" >/dev/null 2>&1
+xdotool key ctrl+o
+if helper wait-box Open 10 >/dev/null; then
+    ok "Ctrl+O opens the open dialog (focus was on the play button)"
+    C="$FILES/typed.ac3"
+    helper make-stream "$(winpath "$C")" 1 0 8
+    sleep 0.5
+    xdotool type --delay 20 "$(winpath "$C")"
+    xdotool key Return
+    check "the typed file opens" helper wait-state ready 10
+    case "$(helper title)" in
+    *typed.ac3*) ok "the title names the file" ;;
+    *) fail "the title names the file: $(helper title)" ;;
+    esac
+else
+    fail "Ctrl+O opens the open dialog"
+fi
+xdotool windowactivate --sync "$wid" >/dev/null 2>&1
+xdotool key F1
+if text=$(helper wait-box "Orvel Digital Recorder Help" 10); then
+    [ "$text" = "Help not yet implemented!" ] && ok "F1 shows the help box" || fail "F1 help text: $text"
+    xdotool key Return
+    check "Return closes the help box" helper wait-no-box "Orvel Digital Recorder Help" 10
+    check "the focus is back on Open/Close" test "$(helper focus)" = 4100
+else
+    fail "F1 shows the help box"
+fi
+xdotool windowactivate --sync "$wid" >/dev/null 2>&1
+xdotool key alt+x
+if helper wait-gone 20; then
+    ok "Alt+X ends the program"
+    wait "$APP_PID" 2>/dev/null
+    APP_PID=""
+else
+    fail "Alt+X ends the program"
+    exit_app
+fi
+check "the settings were saved on exit, the typed file on top" grep -q 'FILE1=.*typed.ac3' \
+    "$WINEPREFIX/drive_c/windows/BITDEK.INI"
+
+# ---------------------------------------------------------------- no sound card
+vsound_stop
+write_settings 0 1 1 "$A"
+start_app
+helper post 2054 >/dev/null
+helper wait-state ready 10 >/dev/null
+helper post 3012 >/dev/null
+text=$(helper wait-box "Orvel Digital Recoder Error" 10 1)
+[ "$text" = "Cannot open sound card for playback." ] && ok "no card: Play says \"$text\"" ||
+    fail "no card: Play says \"$text\""
+check "no card: still ready after Play" helper wait-state ready 10
+helper post 3023 >/dev/null
+helper post 3013 >/dev/null
+text=$(helper wait-box "Orvel Digital Recoder Error" 10 1)
+[ "$text" = "Cannot open sound card for record." ] && ok "no card: Record says \"$text\"" ||
+    fail "no card: Record says \"$text\""
+check "no card: still ready after Record" helper wait-state ready 10
+exit_app
+
+[ "$FAILED" -eq 0 ] && echo "== e2e: all passed" || echo "== e2e: FAILED"
+exit "$FAILED"
