@@ -64,10 +64,24 @@ void put_word_high_first(std::vector<uint8_t>& bytes, Word word) {
 }  // namespace
 
 HWND create_main_window() {
-    register_class();
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), "bitdek", nullptr, nullptr, 0);
+    // One window serves every test of the process: creating and destroying a
+    // shown window costs seconds under Wine. Each test gets it back in its
+    // start-up look.
+    static HWND window = nullptr;
+    static RECT bar_rect;
     if (window == nullptr) {
-        return nullptr;
+        register_class();
+        window = CreateDialogParamA(GetModuleHandleA(nullptr), "bitdek", nullptr, nullptr, 0);
+        if (window == nullptr) {
+            return nullptr;
+        }
+        GetWindowRect(GetDlgItem(window, IDC_BUTTON_BAR), &bar_rect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&bar_rect), 2);
+    } else {
+        HWND bar = GetDlgItem(window, IDC_BUTTON_BAR);
+        MoveWindow(bar, bar_rect.left, bar_rect.top, bar_rect.right - bar_rect.left,
+                   bar_rect.bottom - bar_rect.top, FALSE);
+        ShowWindow(bar, SW_SHOW);
     }
     create_status_bar(window);
     reset_to_no_file_for_test(window);
@@ -78,8 +92,9 @@ HWND create_main_window() {
     return window;
 }
 
-void destroy_main_window(HWND window) {
-    DestroyWindow(window);
+void release_main_window(HWND window) {
+    stream_close();
+    reset_to_no_file_for_test(window);
     pump_messages();
 }
 

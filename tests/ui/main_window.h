@@ -13,10 +13,11 @@
 
 #include "common/words.h"
 
-// Creates the main window (registering the class once), its status bar and
-// button bar, resets it to the no-file look and shows it.
+// The main window (created once per process, registering the class), with a
+// fresh status bar and button bar, reset to the no-file look and shown.
 HWND create_main_window();
-void destroy_main_window(HWND window);
+// Closes any open file and resets the window at the end of a test.
+void release_main_window(HWND window);
 
 // Dispatches every queued message.
 void pump_messages();

@@ -12,6 +12,8 @@
 #include "tests/support/test_frames.h"
 #include "tests/ui/main_window.h"
 #include "transport/transport_state.h"
+#include "ui/resources/resource.h"
+#include "ui/status_bar.h"
 
 #ifndef SCREENSHOT_DIR
 #error "SCREENSHOT_DIR names the folder for the pictures"
@@ -60,10 +62,12 @@ TEST(Screenshots, MainWindowInEachLook) {
     stream_seek(0, SEEK_TO_END);
     set_transport_state(STATE_RECORD_ARMED);
     refresh_for_test(window);
+    // What the controller shows after the first captured buffer.
+    set_status_text_id(window, 0, IDS_PRESS_PLAY_TO_RECORD);
     save(window, "record_armed");
 
     stream_close();
-    destroy_main_window(window);
+    release_main_window(window);
 }
 
 }  // namespace

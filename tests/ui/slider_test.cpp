@@ -22,10 +22,7 @@ protected:
         window = create_main_window();
         ASSERT_NE(nullptr, window);
     }
-    void TearDown() override {
-        stream_close();
-        destroy_main_window(window);
-    }
+    void TearDown() override { release_main_window(window); }
     int thumb() {
         return static_cast<int>(SendDlgItemMessageA(window, IDC_SLIDER, TBM_GETPOS, 0, 0));
     }
