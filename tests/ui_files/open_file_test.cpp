@@ -4,94 +4,82 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "common/ids.h"
 #include "common/result.h"
 #include "settings/prefs.h"
 #include "streamfile/stream_file.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_frames.h"
-#include "tests/ui_files/file_dialogs.h"
-#include "tests/ui_files/test_window.h"
+#include "tests/ui_files/ui_test_support.h"
 #include "ui/report_error.h"
 
 namespace {
 
-std::string open_name() {
+StreamFile open_file() {
     StreamFile file;
     stream_get_file(&file);
-    return file.name;
+    return file;
 }
 
-int open_read_only() {
-    StreamFile file;
-    stream_get_file(&file);
-    return file.read_only;
-}
-
-std::vector<std::string> recent_list() {
-    std::vector<std::string> list;
-    for (int i = 0; i < RECENT_FILE_COUNT; ++i) {
-        list.push_back(recent(i));
-    }
-    return list;
-}
-
+// One main window for the whole run, as in the program: the recent list
+// rebuilds the menu it last built.
 class OpenFile : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { window_ = create_test_main_window(); }
+    static void TearDownTestSuite() { DestroyWindow(window_); }
     void SetUp() override {
-        window_ = create_test_main_window();
         ASSERT_NE(nullptr, window_);
         set_read_only(0);
         start_in(dir_.dir());
     }
-    void TearDown() override {
-        stop_scripting();
-        DestroyWindow(window_);
-    }
+    void TearDown() override { set_dialog_handler(nullptr); }
     void start_in(const std::string& folder) {
         set_working_directory(folder.c_str(), static_cast<int>(folder.size()));
     }
+    std::string label(int number, const std::string& path) {
+        return ("&" + std::to_string(number) + "  " + path).substr(0, 255);
+    }
 
-    HWND window_ = nullptr;
+    static inline HWND window_ = nullptr;
     TempDir dir_;
 };
 
-TEST_F(OpenFile, CompletesTheNameCreatesTheFileAndRemembersItsFolder) {
-    script_dialogs({{"take2"}, {"x.Ac3"}, {"y.ac3"}, {"never", false}});
+TEST_F(OpenFile, CompletesTheNameAndRemembersTheFolder) {
+    // "C:" alone would name the drive's current folder, not its root.
+    SetEnvironmentVariableA("=C:", "C:\\windows");
+    const std::string in_root = "C:\\bitdek-files-root-test.ac3";
+    script_dialogs({{"take2"}, {"x.Ac3"}, {in_root}, {"never", false}});
 
     ASSERT_EQ(Rc(RC_OK), Rc(open_file_dialog(window_)));
     const std::string take2 = dir_.path("take2.AC3");
-    EXPECT_EQ(take2, open_name());
+    EXPECT_EQ(take2, open_file().name);
     EXPECT_TRUE(file_exists(take2));
     EXPECT_EQ(dir_.dir(), working_directory());
-    EXPECT_EQ(take2, recent(0));
-    EXPECT_EQ("&1  " + take2, file_menu(window_).at(3));
+    EXPECT_EQ(take2, recent_list()[0]);
+    EXPECT_EQ(label(1, take2), file_menu(window_).at(3));
     EXPECT_EQ(Rc(RC_OK), Rc(close_file()));
-    EXPECT_FALSE(file_exists(take2)) << "a new file closed empty is deleted";
-
     // Only the two exact spellings of the extension are taken as they are.
     ASSERT_EQ(Rc(RC_OK), Rc(open_file_dialog(window_)));
-    EXPECT_EQ(dir_.path("x.Ac3.AC3"), open_name());
+    EXPECT_EQ(dir_.path("x.Ac3.AC3"), open_file().name);
     close_file();
     ASSERT_EQ(Rc(RC_OK), Rc(open_file_dialog(window_)));
-    EXPECT_EQ(dir_.path("y.ac3"), open_name());
+    EXPECT_EQ("C:", working_directory());
     close_file();
+    DeleteFileA(in_root.c_str());
 
     const auto menu = file_menu(window_);
     const auto list = recent_list();
     EXPECT_EQ(Rc(RC_CANCELLED), Rc(open_file_dialog(window_)));
     EXPECT_EQ(menu, file_menu(window_));
     EXPECT_EQ(list, recent_list());
-    EXPECT_EQ(dir_.dir(), working_directory());
+    EXPECT_EQ("C:", working_directory());
 
-    ASSERT_EQ(4u, open_dialogs_seen().size());
-    for (const OpenSeen& seen : open_dialogs_seen()) {
-        EXPECT_EQ(dir_.dir(), seen.folder);
-        EXPECT_FALSE(seen.read_only_checked);
-    }
+    const auto& seen = open_dialogs_seen();
+    ASSERT_EQ(4u, seen.size());
+    EXPECT_EQ(dir_.dir(), seen[0].folder);
+    EXPECT_EQ(dir_.dir(), seen[2].folder);
+    EXPECT_EQ("C:\\", seen[3].folder);
+    EXPECT_FALSE(seen[0].read_only_checked);
     EXPECT_TRUE(boxes_seen().empty());
 }
 
@@ -103,26 +91,18 @@ TEST_F(OpenFile, ReadOnlyBoxStartsAsThePreferenceAndDecidesTheOpen) {
     script_dialogs({{"s.ac3"}, {"s.ac3", true, 0}});
 
     ASSERT_EQ(Rc(RC_OK), Rc(open_file_dialog(window_)));
-    EXPECT_EQ(1, open_read_only());
+    EXPECT_EQ(1, open_file().read_only);
     close_file();
     ASSERT_EQ(Rc(RC_OK), Rc(open_file_dialog(window_)));
-    EXPECT_EQ(0, open_read_only()) << "unchecked: open for writing";
+    EXPECT_EQ(0, open_file().read_only) << "unchecked: open for writing";
     EXPECT_EQ(1, get_read_only()) << "the box does not change the preference";
     close_file();
     ASSERT_EQ(2u, open_dialogs_seen().size());
     EXPECT_TRUE(open_dialogs_seen()[0].read_only_checked);
     EXPECT_TRUE(open_dialogs_seen()[1].read_only_checked);
-
     // A recent-file command always takes the preference.
     ASSERT_EQ(Rc(RC_OK), Rc(open_recent_file(window_, CMD_RECENT_FILE_1)));
-    EXPECT_EQ(1, open_read_only());
-    close_file();
-
-    set_read_only(0);
-    script_dialogs({{"s.ac3"}});
-    ASSERT_EQ(Rc(RC_OK), Rc(open_file_dialog(window_)));
-    EXPECT_FALSE(open_dialogs_seen().at(0).read_only_checked);
-    EXPECT_EQ(0, open_read_only());
+    EXPECT_EQ(1, open_file().read_only);
     close_file();
     EXPECT_EQ(bytes, read_file_bytes(path));
 }
@@ -137,8 +117,7 @@ TEST_F(OpenFile, FailedOpensReportAndChangeNothing) {
     ASSERT_EQ(Rc(RC_OK), Rc(open_file_dialog(window_)));
     close_file();
     recent_add_for_window(window_, junk.c_str());  // as the settings file would
-    set_working_directory("C:\\elsewhere", 12);
-
+    start_in("C:\\elsewhere");
     // Nobody else may open the file while the test holds it.
     HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
@@ -154,7 +133,6 @@ TEST_F(OpenFile, FailedOpensReportAndChangeNothing) {
     EXPECT_EQ(Rc(RC_OPEN_FAILED), Rc(open_file_dialog(window_)));
     CloseHandle(lock);
 
-    // The recent-file path says "Can't", the dialog path "Can not".
     std::vector<std::string> shown;
     for (const BoxSeen& box : boxes_seen()) {
         EXPECT_EQ(ERROR_BOX_CAPTION, box.caption);
@@ -170,22 +148,19 @@ TEST_F(OpenFile, FailedOpensReportAndChangeNothing) {
 }
 
 TEST_F(OpenFile, LongestPathsOpenAndLongerOnesAreRefused) {
-    // A folder that brings "folder\name" to the lengths wanted.
     const std::string folder = dir_.path(std::string(120, 'f'));
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     auto name_for = [&](size_t total) { return std::string(total - folder.size() - 1, 'n'); };
     start_in(folder);
-    // 251 characters and ".AC3" fill the 255 a path may have; 252 do not.
-    // 257 characters do not fit the dialog's own buffer.
+    // 251 characters and ".AC3" fill the 255 a path may have; 252 do not;
+    // 257 do not fit the dialog's own buffer.
     script_dialogs({{name_for(251)}, {name_for(252)}, {name_for(257)}});
 
     ASSERT_EQ(Rc(RC_OK), Rc(open_file_dialog(window_)));
     const std::string longest = folder + "\\" + name_for(251) + ".AC3";
-    ASSERT_EQ(255u, longest.size());
-    EXPECT_EQ(longest, open_name());
-    EXPECT_EQ(longest, recent(0));
-    // "&1  " leaves room for 251 characters of the path: the label is cut.
-    EXPECT_EQ(("&1  " + longest).substr(0, 255), file_menu(window_).at(3));
+    EXPECT_EQ(longest, open_file().name);
+    EXPECT_EQ(longest, recent_list()[0]);
+    EXPECT_EQ(label(1, longest), file_menu(window_).at(3)) << "cut to its buffer";
     close_file();
 
     const auto list = recent_list();
@@ -195,25 +170,34 @@ TEST_F(OpenFile, LongestPathsOpenAndLongerOnesAreRefused) {
     EXPECT_EQ("Can not open file.", boxes_seen()[0].text);
     EXPECT_EQ("Can not open file.", boxes_seen()[1].text);
     EXPECT_EQ(list, recent_list());
-    EXPECT_FALSE(file_exists(folder + "\\" + name_for(252)));
-    EXPECT_EQ(0u, answers_left());
 }
 
-TEST_F(OpenFile, AFileInADrivesRootMakesTheDriveTheFolder) {
-    // "C:" alone would mean the drive's current folder, here not its root.
-    SetEnvironmentVariableA("=C:", "C:\\windows");
-    const std::string path = "C:\\bitdek-files-root-test.ac3";
-    script_dialogs({{path}, {"never", false}});
+TEST_F(OpenFile, RecentListMovesToFrontDropsTheFourthAndRenumbers) {
+    std::vector<std::string> p;
+    for (const char* name : {"P.AC3", "Q.AC3", "R.AC3", "S.AC3", "T.AC3"}) {
+        p.push_back(dir_.path(name));
+    }
+    for (int i = 3; i >= 0; --i) {
+        recent_add_for_window(window_, p[i].c_str());
+    }
+    // An empty path (an unused settings key) is no entry.
+    recent_add_for_window(window_, "");
+    script_dialogs({{"T"}});
 
-    ASSERT_EQ(Rc(RC_OK), Rc(open_file_dialog(window_)));
-    EXPECT_EQ(path, open_name());
-    EXPECT_EQ("C:", working_directory());
+    ASSERT_EQ(Rc(RC_OK), Rc(open_recent_file(window_, CMD_RECENT_FILE_3)));
     close_file();
-    EXPECT_FALSE(file_exists(path));
-
-    EXPECT_EQ(Rc(RC_CANCELLED), Rc(open_file_dialog(window_)));
-    ASSERT_EQ(2u, open_dialogs_seen().size());
-    EXPECT_EQ("C:\\", open_dialogs_seen()[1].folder);
+    EXPECT_EQ((std::vector<std::string>{p[2], p[0], p[1], p[3]}), recent_list());
+    ASSERT_EQ(Rc(RC_OK), Rc(open_file_dialog(window_)));
+    close_file();
+    EXPECT_EQ((std::vector<std::string>{p[4], p[2], p[0], p[1]}), recent_list());
+    EXPECT_EQ(
+        (std::vector<std::string>{"&Open...\tCtrl+O", "&Close", "-", label(1, p[4]), label(2, p[2]),
+                                  label(3, p[0]), label(4, p[1]), "-", "E&xit\tAlt+X"}),
+        file_menu(window_));
+    HMENU menu = GetSubMenu(GetMenu(window_), 0);
+    for (int i = 0; i < RECENT_FILE_COUNT; ++i) {
+        EXPECT_EQ(CMD_RECENT_FILE_1 + i, static_cast<int>(GetMenuItemID(menu, 3 + i)));
+    }
 }
 
 }  // namespace

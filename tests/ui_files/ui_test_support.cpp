@@ -1,0 +1,212 @@
+#include "tests/ui_files/ui_test_support.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <set>
+
+#include "settings/prefs.h"
+#include "tests/support/test_files.h"
+#include "tests/support/test_frames.h"
+#include "ui/open_file.h"
+
+namespace {
+
+constexpr UINT WM_TEST_DIALOG = WM_APP + 1;  // wparam: the dialog
+constexpr UINT WM_TEST_STEP = WM_APP + 2;    // wparam: hops to go; lparam: step
+constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
+
+HWND main_window;
+HHOOK hook;
+std::function<void(HWND)> dialog_handler;
+std::set<HWND> dialogs_seen;
+std::map<LPARAM, std::function<void()>> steps;
+LPARAM last_step;
+
+std::deque<OpenAnswer> answers;
+std::vector<OpenSeen> opens;
+std::vector<BoxSeen> boxes;
+
+LRESULT CALLBACK cbt_hook(int code, WPARAM wparam, LPARAM lparam) {
+    HWND window = reinterpret_cast<HWND>(wparam);
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (code == HCBT_ACTIVATE && std::string(name) == "#32770" && !dialogs_seen.count(window)) {
+        dialogs_seen.insert(window);
+        PostMessageA(main_window, WM_TEST_DIALOG, wparam, 0);
+    } else if (code == HCBT_DESTROYWND) {
+        dialogs_seen.erase(window);
+    }
+    return CallNextHookEx(hook, code, wparam, lparam);
+}
+
+LRESULT CALLBACK test_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_TEST_DIALOG && dialog_handler) {
+        dialog_handler(reinterpret_cast<HWND>(wparam));
+    } else if (message == WM_TEST_STEP && wparam > 1) {
+        PostMessageA(window, WM_TEST_STEP, wparam - 1, lparam);
+    } else if (message == WM_TEST_STEP && steps.count(lparam)) {
+        auto step = std::move(steps[lparam]);
+        steps.erase(lparam);
+        step();
+    } else {
+        return DefWindowProcA(window, message, wparam, lparam);
+    }
+    return 0;
+}
+
+void press(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void answer_dialog(HWND dialog) {
+    if (GetDlgItem(dialog, MESSAGE_BOX_TEXT_ID) != nullptr) {
+        boxes.push_back(
+            {window_text(dialog), window_text(GetDlgItem(dialog, MESSAGE_BOX_TEXT_ID))});
+        press(dialog, IDOK);
+        return;
+    }
+    if (answers.empty()) {
+        ADD_FAILURE() << "unexpected dialog \"" << window_text(dialog) << "\"";
+        press(dialog, IDCANCEL);
+        return;
+    }
+    OpenAnswer next = answers.front();
+    answers.pop_front();
+    char folder[MAX_PATH] = "";
+    SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+    opens.push_back({folder, IsDlgButtonChecked(dialog, chx1) == BST_CHECKED});
+    // The file name box: an editable combo box in newer dialogs, an edit in older.
+    HWND name_box =
+        GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
+    SetWindowTextA(name_box, next.name.c_str());
+    if (next.read_only >= 0) {
+        CheckDlgButton(dialog, chx1, next.read_only == 1 ? BST_CHECKED : BST_UNCHECKED);
+    }
+    press(dialog, next.ok ? IDOK : IDCANCEL);
+}
+
+}  // namespace
+
+HWND create_test_main_window() {
+    static bool registered = false;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (!registered) {
+        InitCommonControls();  // the template holds a trackbar
+        WNDCLASSEXA window_class = {};
+        window_class.cbSize = sizeof window_class;
+        window_class.lpfnWndProc = test_window_proc;
+        window_class.cbWndExtra = DLGWINDOWEXTRA;
+        window_class.hInstance = instance;
+        window_class.lpszMenuName = "bitdek";
+        window_class.lpszClassName = "bitdek";
+        registered = RegisterClassExA(&window_class) != 0;
+    }
+    main_window = CreateDialogParamA(instance, "bitdek", nullptr, nullptr, 0);
+    return main_window;
+}
+
+void set_dialog_handler(std::function<void(HWND dialog)> handler) {
+    dialog_handler = std::move(handler);
+    if (dialog_handler && hook == nullptr) {
+        hook = SetWindowsHookExA(WH_CBT, cbt_hook, nullptr, GetCurrentThreadId());
+    } else if (!dialog_handler && hook != nullptr) {
+        UnhookWindowsHookEx(hook);
+        hook = nullptr;
+    }
+}
+
+void post_step(HWND window, std::function<void()> step, int hops) {
+    steps[++last_step] = std::move(step);
+    PostMessageA(window, WM_TEST_STEP, static_cast<WPARAM>(hops), last_step);
+}
+
+std::string window_text(HWND window) {
+    char text[1024] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+void click_button(HWND dialog, int id) {
+    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void script_dialogs(std::vector<OpenAnswer> list) {
+    answers.assign(list.begin(), list.end());
+    opens.clear();
+    boxes.clear();
+    set_dialog_handler(answer_dialog);
+}
+
+const std::vector<OpenSeen>& open_dialogs_seen() {
+    return opens;
+}
+
+const std::vector<BoxSeen>& boxes_seen() {
+    return boxes;
+}
+
+std::vector<std::string> file_menu(HWND window) {
+    HMENU menu = GetSubMenu(GetMenu(window), 0);
+    std::vector<std::string> items;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[512] = "";
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        bool separator = (GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR) != 0;
+        items.push_back(separator ? "-" : text);
+    }
+    return items;
+}
+
+std::vector<std::string> recent_list() {
+    std::vector<std::string> list;
+    for (int i = 0; i < RECENT_FILE_COUNT; ++i) {
+        char entry[RECENT_PATH_CHARS];
+        recent_get(entry, i);
+        list.push_back(entry);
+    }
+    return list;
+}
+
+std::string working_directory() {
+    char directory[RECENT_PATH_CHARS];
+    get_working_directory(directory);
+    return directory;
+}
+
+void write_stream_file(const std::string& path, int frames) {
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < frames; ++i) {
+        FrameSpec spec;
+        spec.seed = static_cast<uint32_t>(i + 1);
+        for (Word w : make_frame(spec)) {
+            bytes.push_back(static_cast<uint8_t>(w >> 8));
+            bytes.push_back(static_cast<uint8_t>(w & 0xFF));
+        }
+    }
+    write_file_bytes(path, bytes);
+}
+
+std::ostream& operator<<(std::ostream& os, const Prefs& p) {
+    return os << p.spdif << "," << p.rec << "," << p.err << "," << p.tc << "," << p.ro << ","
+              << p.time;
+}
+
+Prefs current_prefs() {
+    return {get_spdif_mode(), get_rec_format(), get_err_check(),
+            get_require_tc(), get_read_only(),  get_time_display_mode()};
+}
+
+void set_prefs(const Prefs& p) {
+    set_spdif_mode(p.spdif);
+    set_rec_format(p.rec);
+    set_err_check(p.err);
+    set_require_tc(p.tc);
+    set_read_only(p.ro);
+    set_time_display_mode(p.time);
+}
