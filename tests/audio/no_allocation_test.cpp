@@ -8,6 +8,7 @@
 
 #include "audio/capture.h"
 #include "audio/playback.h"
+#include "audio/wave_ring.h"
 #include "common/file_format.h"
 #include "common/result.h"
 #include "common/transport_state.h"
@@ -62,53 +63,40 @@ TEST_F(NoAllocation, WhileNotificationsAreHandled) {
     open_stream("play.ac3", stream_file_bytes(FORMAT_NORMAL_TC, records));
     ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
     int rc = RC_OK;
-    std::vector<int> results;
-    results.reserve(16);
-    while (rc != RC_PLAYBACK_DRAINED && results.size() < 16) {
+    for (int n = 0; n < 16 && rc != RC_PLAYBACK_DRAINED; ++n) {
         scripted_wave_return_output(1);
         counting = true;
         rc = on_output_buffer_done();
         counting = false;
-        results.push_back(rc);
     }
-    EXPECT_EQ(0, allocations) << "during playback";
     EXPECT_EQ(Rc(RC_PLAYBACK_DRAINED), Rc(rc));
+    EXPECT_EQ(0, allocations) << "during playback";
     ASSERT_EQ(Rc(RC_OK), Rc(stop_playback()));
-    stream_close();
 
-    // Capture what was played into a new file.
-    scripted_wave_reset();
+    // Record what the same file gives, into a new file.
+    std::vector<uint8_t> pcm(2 * 24576);
+    stream_seek(0, SEEK_TO_START);
+    for (int k = 0; k < 3; ++k) {
+        fill_output_buffer(pcm.data(), wave_ring().scratch);
+        scripted_wave_supply_input(pcm.data(), pcm.size());
+    }
+    stream_close();
     ASSERT_EQ(Rc(RC_OK), Rc(stream_open(dir.path("rec.ac3").c_str(), 0)));
     stream_set_new_format(FORMAT_NORMAL_TC);
     stream_resume();
-    std::vector<uint8_t> pcm(2 * 24576, 0);
-    std::vector<uint8_t> frames = stream_file_bytes(FORMAT_PC, records);
     ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
-    for (int k = 0; k < 6; ++k) {
-        // One contiguous burst per block, from the records themselves.
-        for (int j = 0; j < 8; ++j) {
-            const Record& r = records[(8 * k + j) % records.size()];
-            uint8_t* block = pcm.data() + j * 6144;
-            std::fill(block, block + 6144, 0);
-            fill_block(block, SPDIF_32_BIT, r.packet.data(), r.frame.data(),
-                       static_cast<int32_t>(r.frame.size()));
-        }
-        scripted_wave_supply_input(pcm.data(), pcm.size());
-    }
     int data = 0;
     while (scripted_wave_input_left() > 0) {
         scripted_wave_fill_input(1);
         counting = true;
-        rc = on_input_buffer_filled(STATE_RECORDING);
+        data += on_input_buffer_filled(STATE_RECORDING) == RC_DATA;
         counting = false;
-        data += rc == RC_DATA;
     }
     EXPECT_EQ(0, allocations) << "during capture";
-    EXPECT_EQ(6, data);
+    EXPECT_EQ(3, data);
     StreamFile file;
     stream_get_file(&file);
-    EXPECT_EQ(48, file.frame_count);
-    (void)frames;
+    EXPECT_EQ(20, file.frame_count);
 }
 
 }  // namespace
