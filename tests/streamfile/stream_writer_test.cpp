@@ -147,6 +147,20 @@ TEST_F(StoreTest, OverwritesFromTheMiddleAndCuts) {
     EXPECT_EQ(file_bytes(FORMAT_PC, part(new_frames, 0, 1)), read_file_bytes(path));
 }
 
+TEST_F(StoreTest, AppendsOnTheWordBoundaryAfterAnOddByte) {
+    std::vector<Words> f = make_frames(4);
+    std::vector<uint8_t> bytes = file_bytes(FORMAT_NORMAL, part(f, 0, 3));
+    bytes.push_back(0x42);
+    std::string path = make_file("odd.ac3", bytes);
+    ASSERT_EQ(Rc(RC_OK), Rc(stream_open(path.c_str(), 0)));
+    EXPECT_EQ(3u, walk().size());
+    stream_seek(0, SEEK_TO_END);
+    stream_resume();
+    ASSERT_EQ(Rc(RC_OK), Rc(frame(f[3])));
+    ASSERT_EQ(Rc(RC_OK), Rc(stream_truncate()));
+    EXPECT_EQ(file_bytes(FORMAT_NORMAL, f), read_file_bytes(path));
+}
+
 TEST_F(StoreTest, FailedOpensWritesAndCutsAreReported) {
     std::vector<Words> f = make_frames(4);
     std::vector<uint8_t> bytes = file_bytes(FORMAT_NORMAL, f);
