@@ -34,7 +34,8 @@ enum SeekMode : int {
 };
 
 // The frame size rule: nominal words per frame for a FrameInfo (1536 / fs x
-// kbps x 1000 / 16), or DEFAULT_WORDS_PER_FRAME when fscod names no rate.
+// kbps x 1000 / 16), or DEFAULT_WORDS_PER_FRAME when fscod names no sample
+// rate or frmsizecod no bit rate.
 double frame_size_rule(const FrameInfo& info);
 
 // Opens path (at most STREAM_NAME_CHARS - 1 characters), creating it when it
@@ -81,8 +82,10 @@ int stream_seek(int32_t n, int mode);
 // when the move goes beyond either.
 void stream_seek_frames(int32_t n);
 
-// For a "Normal + Time Code" file: leaves the time code at that of the file's
-// end and the position at the end.
+// For a "Normal + Time Code" file: decodes the last record's packet and moves
+// the time code on by one frame, so that it shows the file's end; the position
+// ends at length. When no record is found at the end the time code is left as
+// it was. Other layouts: nothing happens.
 void stream_end_time_code();
 
 // Copies the StreamFile record to out.
