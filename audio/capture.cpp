@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr uint16_t WAVE_FORMAT_TAG_PCM = 1;
-constexpr uint16_t PCM_CHANNELS = 2;
-constexpr uint16_t PCM_BITS = 16;
 constexpr uint32_t CAPTURE_RATE_HZ = 48000;  // whatever the stream carries
 
 struct CaptureEngine {
@@ -22,17 +19,6 @@ struct CaptureEngine {
 };
 
 CaptureEngine engine;
-
-WaveFormat input_format() {
-    WaveFormat format{};
-    format.format_tag = WAVE_FORMAT_TAG_PCM;
-    format.channels = PCM_CHANNELS;
-    format.samples_per_sec = CAPTURE_RATE_HZ;
-    format.block_align = PCM_CHANNELS * PCM_BITS / 8;
-    format.avg_bytes_per_sec = CAPTURE_RATE_HZ * format.block_align;
-    format.bits_per_sample = PCM_BITS;
-    return format;
-}
 
 // Hands the buffer at current to the device and moves current on.
 void queue_current(WaveBufferRing& ring) {
@@ -50,7 +36,7 @@ int start_capture(WindowHandle window) {
         return RC_NO_RECORD_DEVICE;
     }
     assert(ring.active == 0 && "start_capture while an engine streams");
-    WaveFormat format = input_format();
+    WaveFormat format = pcm_wave_format(CAPTURE_RATE_HZ);
     if (wave_in_query(&format) != 0) {
         return RC_NO_RECORD_DEVICE;
     }

@@ -14,9 +14,6 @@
 
 namespace {
 
-constexpr uint16_t WAVE_FORMAT_TAG_PCM = 1;
-constexpr uint16_t PCM_CHANNELS = 2;
-constexpr uint16_t PCM_BITS = 16;
 constexpr int DEFAULT_FSCOD = 0;  // 48000 Hz when the stream names no rate
 
 struct PlaybackEngine {
@@ -29,14 +26,7 @@ WaveFormat output_format(int32_t fscod) {
     if (fscod < 0 || fscod >= FSCOD_COUNT) {
         fscod = DEFAULT_FSCOD;
     }
-    WaveFormat format{};
-    format.format_tag = WAVE_FORMAT_TAG_PCM;
-    format.channels = PCM_CHANNELS;
-    format.samples_per_sec = static_cast<uint32_t>(SAMPLE_RATE_HZ[fscod]);
-    format.block_align = PCM_CHANNELS * PCM_BITS / 8;
-    format.avg_bytes_per_sec = format.samples_per_sec * format.block_align;
-    format.bits_per_sample = PCM_BITS;
-    return format;
+    return pcm_wave_format(static_cast<uint32_t>(SAMPLE_RATE_HZ[fscod]));
 }
 
 // Hands the buffer at current to the device and moves current on.

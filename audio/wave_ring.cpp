@@ -110,6 +110,17 @@ int prepare_input_header(void* header, uint8_t* buffer, WaveInHandle device) {
     return wave_in_prepare(device, header);
 }
 
+WaveFormat pcm_wave_format(uint32_t samples_per_sec) {
+    WaveFormat format{};
+    format.format_tag = WAVE_FORMAT_TAG_PCM;
+    format.channels = WAVE_CHANNELS;
+    format.samples_per_sec = samples_per_sec;
+    format.block_align = WAVE_CHANNELS * WAVE_BITS_PER_SAMPLE / 8;
+    format.avg_bytes_per_sec = samples_per_sec * format.block_align;
+    format.bits_per_sample = WAVE_BITS_PER_SAMPLE;
+    return format;
+}
+
 int count_done_buffers() {
     if (ring.nodes == nullptr) {
         return 0;

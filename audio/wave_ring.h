@@ -18,6 +18,11 @@ constexpr uint32_t SCRATCH_BYTES = 0x10000;  // the frame scratch buffer
 constexpr int32_t SCRATCH_WORDS = SCRATCH_BYTES / 2;
 // The header block of each buffer is wave_header_bytes() long (one WAVEHDR).
 
+// The PCM both engines exchange with the device: 16-bit stereo.
+constexpr uint16_t WAVE_FORMAT_TAG_PCM = 1;
+constexpr uint16_t WAVE_CHANNELS = 2;
+constexpr uint16_t WAVE_BITS_PER_SAMPLE = 16;
+
 // One device buffer. Its bytes are interleaved stereo: even word indices are
 // channel 1, odd ones channel 2, each a signed 16-bit little-endian sample.
 struct WaveBufferNode {
@@ -59,6 +64,9 @@ void free_wave_buffers();
 // Return the platform's result (0 on success), which callers may ignore.
 int prepare_output_header(void* header, uint8_t* buffer, WaveOutHandle device);
 int prepare_input_header(void* header, uint8_t* buffer, WaveInHandle device);
+
+// The device format for 16-bit stereo PCM at samples_per_sec.
+WaveFormat pcm_wave_format(uint32_t samples_per_sec);
 
 // The number (0 to 3) of the ring's headers that the device has marked done,
 // walking three nodes from current. 0 when there is no ring.
