@@ -102,6 +102,8 @@ WM_PID=$!
 vsound_start "$CARD" || exit 1
 start_wine "$WORK/prefix"
 wine_use_alsa
+# Wine's own fonts: the frame's caption button symbols and "MS Sans Serif".
+cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
 # Windows draw their own frames, so screenshots show the program as it looks on Windows.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 echo "== e2e in $WORK (DISPLAY=$DISPLAY)"
