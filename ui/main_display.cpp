@@ -7,6 +7,7 @@
 
 #include "bitstream/frame_crc.h"
 #include "bitstream/frame_parser.h"
+#include "bitstream/time_code.h"
 #include "common/file_format.h"
 #include "common/ids.h"
 #include "common/texts.h"
@@ -94,10 +95,11 @@ void show_file_title(HWND window, const StreamFile& file) {
 }
 
 int file_frame_count(const StreamFile& file) {
-    if (file.words_per_frame <= 0.0) {
+    const double words = words_per_record(file);
+    if (words <= 0.0) {
         return 0;
     }
-    return static_cast<int>(file.length / file.words_per_frame + 0.5);
+    return static_cast<int>(file.length / words + 0.5);
 }
 
 // The parts of the look that follow the open file rather than the state.
@@ -207,6 +209,16 @@ int load_text(int id, char* buffer, int chars) {
         return 0;
     }
     return length;
+}
+
+double words_per_record(const StreamFile& file) {
+    if (file.words_per_frame <= 0.0) {
+        return 0.0;
+    }
+    // Counting a file with time code by its frames alone would add one frame
+    // in every 112 (904-word records against 896-word frames).
+    return file.format == FORMAT_NORMAL_TC ? file.words_per_frame + TIME_CODE_PACKET_WORDS
+                                           : file.words_per_frame;
 }
 
 void init_parameter_fields(HWND window) {

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "streamfile/stream_file.h"
+
 // Fills the six parameter fields from the string table; each ends disabled and
 // showing its blank entry.
 void init_parameter_fields(HWND window);
@@ -70,6 +72,11 @@ void set_checked(HWND window, int id, int value);
 
 // Enables (enable nonzero) or disables control id.
 void enable_control(HWND window, int id, int enable);
+
+// The words one frame takes in the file: its nominal frame length, plus the
+// time code packet stored before each frame of a "Normal + Time Code" file. 0
+// while the file has no frame size yet.
+double words_per_record(const StreamFile& file);
 
 // Loads string id into buffer (chars characters, terminator included); an id
 // without text gives the empty text. Returns the length.

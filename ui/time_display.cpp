@@ -33,10 +33,11 @@ constexpr int TIME_TEXT_CHARS = 3 * TEXT_BUFFER_CHARS;
 
 // The position counted in frames, rounded to the nearest frame.
 int frame_index(const FrameInfo& info, const StreamFile& file, int32_t position) {
-    if (info.frame_words <= 0 || file.words_per_frame <= 0.0) {
+    const double words = words_per_record(file);
+    if (info.frame_words <= 0 || words <= 0.0) {
         return 0;
     }
-    return static_cast<int>(position / file.words_per_frame + 0.5);
+    return static_cast<int>(position / words + 0.5);
 }
 
 void format_smpte(HWND /*window*/, const StreamFile& file, int32_t position, char* text) {

@@ -16,6 +16,7 @@
 #include "tests/ui/main_window.h"
 #include "transport/transport_state.h"
 #include "ui/main_display.h"
+#include "ui/time_display.h"
 
 namespace {
 
@@ -291,14 +292,22 @@ TEST_F(DisplayTest, ReadOnlyFileKeepsRecordDisabledUntilAWritableOne) {
 }
 
 TEST_F(DisplayTest, FileLayoutDecidesFrameCountFormatTextAndSmpteButton) {
-    // Ten records of 904 words with 896-word frames count 10.
+    // Records of 904 words (packet and 896-word frame) count as one frame each.
     FrameSpec spec;
     spec.frmsizecod = 30;
     open_in_state(window, file("tc.ac3", FORMAT_NORMAL_TC, 10, spec), STATE_READY);
     EXPECT_EQ("Frame Count \t\t10 ", status_text(window, 2));
+    close_for_test(window);
+    open_in_state(window, file("tc300.ac3", FORMAT_NORMAL_TC, 300, spec), STATE_READY);
+    EXPECT_EQ("Frame Count \t\t300 ", status_text(window, 2));
     EXPECT_EQ("File Format: \t\tNormal + TC ", status_text(window, 3));
     EXPECT_TRUE(is_enabled(window, IDC_TIME_SMPTE));
     EXPECT_TRUE(is_checked(window, IDC_TIME_SMPTE));
+    SendDlgItemMessageA(window, IDC_TIME_FRAMES, BM_CLICK, 0, 0);
+    stream_seek(120, SEEK_BY_FRAMES);
+    show_time(window);
+    EXPECT_EQ("120", list_text(window, IDC_TIME, 0));
+    set_time_display_mode(0);
     close_for_test(window);
 
     // A file without time code leaves SMPTE for elapsed time...
