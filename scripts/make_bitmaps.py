@@ -168,12 +168,16 @@ def icon_picture():
                     p[row][col] = DARK_BLUE
                 if d2 <= 1.5 * 1.5:
                     p[row][col] = BLACK
-    # Play mark across the upper half of the disc.
-    for row in range(5, 14):
-        reach = 4 - abs(row - 9)
-        for col in range(9, 9 + 2 * reach + 1):
-            p[row][col] = BLACK if col == 9 or col >= 9 + 2 * reach - 1 or row in (5, 13) \
-                else GREEN
+    # Play mark in the upper left of the disc: a triangle pointing right.
+    inside = set()
+    for row in range(3, 14):
+        reach = int(round((5 - abs(row - 8)) * 1.4))
+        for col in range(7, 7 + reach + 1):
+            inside.add((row, col))
+    for row, col in inside:
+        edge = any((row + dr, col + dc) not in inside
+                   for dr, dc in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+        p[row][col] = BLACK if edge else GREEN
     # Record dot, overlapping the rim.
     for row in range(19, 31):
         for col in range(19, 31):
