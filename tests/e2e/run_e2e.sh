@@ -210,6 +210,8 @@ for _ in 1 2 3 4 5 6 7 8 9 10 11; do
     xdotool key Tab
     sleep 0.2
 done
+focused=$(helper focus)
+[ "$focused" = 3012 ] || fail "Tab reaches the play button (focus on $focused)"
 helper post 2052 >/dev/null
 helper wait-state nofile 10 >/dev/null
 xdotool windowactivate --sync "$wid" >/dev/null 2>&1
