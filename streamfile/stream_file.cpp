@@ -142,7 +142,10 @@ bool store_seek_to(int64_t byte) {
 }
 
 int32_t count_frames(int32_t length, double w) {
-    return static_cast<int32_t>(static_cast<double>(length) / w + 0.5);
+    // A record with time code is 8 words longer than its frame; counted by the
+    // frame alone, an hour-long file would show about a thousand frames too many.
+    double record = w + packet_words();
+    return static_cast<int32_t>(static_cast<double>(length) / record + 0.5);
 }
 
 double frame_size_rule(const FrameInfo& info) {

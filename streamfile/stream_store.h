@@ -38,5 +38,6 @@ extern StreamStore stream_store;
 // Returns false when the file layer refuses; the pointer is then unknown.
 bool store_seek_to(int64_t byte);
 
-// The frame count of length words at w words per frame, rounded half up.
+// The records in length words of the open file's layout at w words per frame
+// (plus the packet for "Normal + Time Code"), rounded half up.
 int32_t count_frames(int32_t length, double w);

@@ -126,6 +126,7 @@ TEST_F(StoreTest, MovesByFramesInBothDirections) {
         const int32_t r = record_size(format);
         ASSERT_EQ(Rc(RC_OK),
                   Rc(stream_open(make_file("m.ac3", file_bytes(format, frames)).c_str(), 0)));
+        EXPECT_EQ(400, file().frame_count);  // whole records, with time code too
         stream_seek(3, SEEK_BY_FRAMES);
         stream_seek(-1, SEEK_BY_FRAMES);
         EXPECT_EQ(2, fetch_index(format, frames));  // landed on, not consumed
