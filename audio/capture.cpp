@@ -35,7 +35,7 @@ int start_capture(WindowHandle window) {
     if (ring.nodes == nullptr) {
         return RC_NO_RECORD_DEVICE;
     }
-    assert(ring.active == 0 && "start_capture while an engine streams");
+    assert(ring.active == 0 && engine.device == nullptr && "stop_capture first");
     WaveFormat format = pcm_wave_format(CAPTURE_RATE_HZ);
     if (wave_in_query(&format) != 0) {
         return RC_NO_RECORD_DEVICE;

@@ -44,7 +44,7 @@ int start_playback(WindowHandle window) {
     if (ring.nodes == nullptr) {
         return RC_NO_PLAYBACK_DEVICE;
     }
-    assert(ring.active == 0 && "start_playback while an engine streams");
+    assert(ring.active == 0 && engine.device == nullptr && "stop_playback first");
     FrameInfo info;
     get_frame_info(&info);
     WaveFormat format = output_format(info.fscod);
