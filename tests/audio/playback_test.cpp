@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "audio/playback.h"
@@ -21,7 +22,6 @@
 namespace {
 
 constexpr size_t BLOCK_WORDS = 3072;
-constexpr size_t BUFFER_WORDS = 8 * BLOCK_WORDS;
 
 // The buffer words of one block as the output format table gives them: burst
 // word b at start + stride * b, every other word zero.
@@ -51,12 +51,7 @@ std::vector<Word> block_of(const std::vector<uint8_t>& buffer, int j) {
 }
 
 bool silent(const std::vector<uint8_t>& buffer) {
-    for (uint8_t b : buffer) {
-        if (b != 0) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0; });
 }
 
 // One notification: the device hands back its oldest buffer.
