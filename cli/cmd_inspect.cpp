@@ -92,8 +92,8 @@ int run_info(const CliOptions& opt) {
     TimeCode end_tc = start_tc;
     bool has_tc = file.format == FORMAT_NORMAL_TC;
     // The frames are counted by walking the records: the nominal count the
-    // program shows divides the length by the frame size alone, which in a
-    // "Normal + Time Code" file also counts the packets' words as frames.
+    // program shows divides the length by the first frame's record size,
+    // which is not exact when the frame size changes within the file.
     static Word record[MAX_RECORD_WORDS];
     int64_t frames = 0;
     stream_seek(0, SEEK_TO_START);
@@ -144,7 +144,7 @@ int run_info(const CliOptions& opt) {
     std::printf("Length:                  %d words\n", file.length);
     std::printf("Frames:                  %lld\n", static_cast<long long>(frames));
     if (frames != file.frame_count) {
-        std::printf("Nominal frame count:     %d (what the program's status bar shows)\n",
+        std::printf("Nominal frame count:     %d (the length over the first frame's size)\n",
                     file.frame_count);
     }
     std::printf("Words per frame:         %.10g\n", file.words_per_frame);
