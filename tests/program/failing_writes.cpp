@@ -2,15 +2,25 @@
 
 #include "platform/file_io.h"
 
-// The platform's own write, renamed when its file layer is built into this library.
+// The platform's own calls, renamed when its file layer is built into this library.
 int32_t platform_mmfile_write(MmFileHandle file, const void* buffer, int32_t bytes);
+bool platform_file_cut_at(const char* path, int64_t byte_offset);
 
 namespace {
 int failing = 0;
-}
+int failing_cuts = 0;
+}  // namespace
 
 void fail_file_writes(int fail) {
     failing = fail;
+}
+
+void fail_file_cuts(int fail) {
+    failing_cuts = fail;
+}
+
+bool file_cut_at(const char* path, int64_t byte_offset) {
+    return failing_cuts ? false : platform_file_cut_at(path, byte_offset);
 }
 
 int32_t mmfile_write(MmFileHandle file, const void* buffer, int32_t bytes) {

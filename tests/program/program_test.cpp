@@ -134,6 +134,7 @@ protected:
         test_memory_fail_alloc_after(-1);
         test_memory_fail_lock_after(-1);
         fail_file_writes(0);
+        fail_file_cuts(0);
         DeleteFileA(settings_path().c_str());
         boxes = {};
         boxes.hook = SetWindowsHookExA(WH_CBT, answer_boxes, nullptr, GetCurrentThreadId());
@@ -529,6 +530,25 @@ TEST_F(Program, AFailedWriteStopsTheRecordingAndSaysSo) {
     std::vector<TestRecord> first(records.begin(), records.begin() + 8);
     EXPECT_TRUE(stream_file_bytes(first, FORMAT_NORMAL) == read_file_bytes(path))
         << "the file keeps everything written before the failure";
+
+    // A stop that cannot cut the file says so, once, also when a failed
+    // write brought the stop.
+    open(path);
+    command(CMD_TO_END);
+    command(CMD_RECORD);
+    command(CMD_PLAY);
+    fail_file_cuts(1);
+    command(CMD_STOP);
+    EXPECT_EQ(STATE_READY, get_transport_state());
+    ASSERT_EQ(2u, boxes.texts.size());
+    EXPECT_EQ("Cannot write to the file.", boxes.texts[1]);
+    command(CMD_TO_END);
+    command(CMD_RECORD);
+    command(CMD_PLAY);
+    fail_file_writes(1);
+    fill_input(2);
+    EXPECT_EQ(STATE_READY, get_transport_state());
+    EXPECT_EQ(3u, boxes.texts.size()) << boxes.texts.back();
 }
 
 TEST_F(Program, MissingDevicesAreReportedAndTheStateStays) {
