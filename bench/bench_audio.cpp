@@ -26,12 +26,12 @@ std::string temp_path(const char* name) {
     return std::string("/tmp/bench_audio_") + name;
 }
 
-// A "PC Format" file (no byte exchange) of frames from spec.
-void write_stream(const std::string& path, FrameSpec spec) {
+// A "PC Format" file (no byte exchange) of frames from shape.
+void write_stream(const std::string& path, FrameSpec shape) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     for (int i = 0; i < FILE_FRAMES; ++i) {
-        spec.seed = static_cast<uint32_t>(i + 1);
-        std::vector<Word> frame = make_frame(spec);
+        shape.seed = static_cast<uint32_t>(i + 1);
+        std::vector<Word> frame = make_frame(shape);
         std::fwrite(frame.data(), 2, frame.size(), f);
     }
     std::fclose(f);
@@ -46,11 +46,11 @@ bool ring_ready() {
 // size code, sample rate code.
 void BM_OutputBufferDone(benchmark::State& state) {
     int mode = static_cast<int>(state.range(0));
-    FrameSpec spec;
-    spec.frmsizecod = static_cast<int>(state.range(1));
-    spec.fscod = static_cast<int>(state.range(2));
+    FrameSpec shape;
+    shape.frmsizecod = static_cast<int>(state.range(1));
+    shape.fscod = static_cast<int>(state.range(2));
     std::string path = temp_path("play.ac3");
-    write_stream(path, spec);
+    write_stream(path, shape);
     if (!ring_ready() || stream_open(path.c_str(), 0) != RC_OK) {
         state.SkipWithError("no ring or no file");
         return;
@@ -93,13 +93,13 @@ BENCHMARK(BM_OutputBufferDone)
 // One on_input_buffer_filled over 24,576 words holding 8 contiguous bursts of
 // 1920-word frames, CRC checked and written to a file.
 void BM_InputBufferFilled(benchmark::State& state) {
-    FrameSpec spec;
-    spec.fscod = 2;
-    spec.frmsizecod = 36;
+    FrameSpec shape;
+    shape.fscod = 2;
+    shape.frmsizecod = 36;
     std::vector<uint8_t> buffer(WAVE_BUFFER_BYTES, 0);
     for (int j = 0; j < FRAMES_PER_BUFFER; ++j) {
-        spec.seed = static_cast<uint32_t>(j + 1);
-        std::vector<Word> frame = make_frame(spec);
+        shape.seed = static_cast<uint32_t>(j + 1);
+        std::vector<Word> frame = make_frame(shape);
         fill_block(buffer.data() + j * BURST_BLOCK_BYTES, SPDIF_32_BIT, nullptr, frame.data(),
                    static_cast<int32_t>(frame.size()));
     }

@@ -120,11 +120,11 @@ TEST_F(Capture, MonitorsBufferByBuffer) {
     EXPECT_EQ(0, time_code_valid());
 
     // A time code packet, then a frame that ends in the next buffer.
-    FrameSpec spec;
-    spec.fscod = 1;
+    FrameSpec shape;
+    shape.fscod = 1;
     std::vector<Word> pcm(BUFFER_WORDS - 100 - 24, 0);
     add_burst(pcm, PACKET_TIME_CODE, make_time_code_packet(0, 0, 1, 2, 3, 3, 0), true);
-    add_burst(pcm, PACKET_AC3_FRAME, make_frame(spec), true);
+    add_burst(pcm, PACKET_AC3_FRAME, make_frame(shape), true);
     pcm.resize(2 * BUFFER_WORDS, 0);
     std::vector<Word> second(pcm.begin() + BUFFER_WORDS, pcm.end());
     pcm.resize(BUFFER_WORDS);
@@ -152,9 +152,9 @@ TEST_F(Capture, RefusalEndsTheScan) {
     new_recording(FORMAT_NORMAL_TC);
     std::vector<Word> pcm;
     for (int fscod : {0, 0, 2}) {
-        FrameSpec spec;
-        spec.fscod = fscod;
-        add_burst(pcm, PACKET_AC3_FRAME, make_frame(spec), false);
+        FrameSpec shape;
+        shape.fscod = fscod;
+        add_burst(pcm, PACKET_AC3_FRAME, make_frame(shape), false);
     }
     pcm.resize(BUFFER_WORDS, 0);
     ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
@@ -173,9 +173,9 @@ TEST_F(Capture, RefusalEndsTheScan) {
 TEST_F(Capture, WriteFailuresArePassedOn) {
     std::vector<Word> pcm;
     for (int fscod : {0, 2}) {
-        FrameSpec spec;
-        spec.fscod = fscod;
-        add_burst(pcm, PACKET_AC3_FRAME, make_frame(spec), true);
+        FrameSpec shape;
+        shape.fscod = fscod;
+        add_burst(pcm, PACKET_AC3_FRAME, make_frame(shape), true);
     }
     pcm.resize(BUFFER_WORDS, 0);
     ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
@@ -220,9 +220,9 @@ TEST_F(Capture, StopCutsTheFileAtThePosition) {
 // completes in the next buffer; in an interleaved burst the word to be skipped
 // may be the first of the next buffer.
 TEST_F(Capture, BurstsSplitAtEveryOffset) {
-    FrameSpec spec;
-    spec.frmsizecod = 0;  // 64 words
-    std::vector<Word> frame = make_frame(spec);
+    FrameSpec shape;
+    shape.frmsizecod = 0;  // 64 words
+    std::vector<Word> frame = make_frame(shape);
     std::vector<Word> packet = make_time_code_packet(1, 2, 3, 4, 5, 3, 0);
     for (bool interleaved : {false, true}) {
         SCOPED_TRACE(interleaved ? "interleaved" : "contiguous");

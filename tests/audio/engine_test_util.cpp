@@ -3,12 +3,12 @@
 #include "common/file_format.h"
 #include "streamfile/stream_format.h"
 
-std::vector<Record> make_records(FrameSpec spec, int count) {
+std::vector<Record> make_records(FrameSpec shape, int count) {
     std::vector<Record> records;
     for (int i = 0; i < count; ++i) {
-        spec.seed = static_cast<uint32_t>(1000 * spec.fscod + 17 * i + 1);
+        shape.seed = static_cast<uint32_t>(1000 * shape.fscod + 17 * i + 1);
         Record r;
-        r.frame = make_frame(spec);
+        r.frame = make_frame(shape);
         r.packet = make_time_code_packet(1, 2, 3, i % 25, 100 + i, 3, 0);
         r.packet[6] = TC_MARKER;
         records.push_back(r);

@@ -19,9 +19,9 @@ struct Record {
     std::vector<Word> frame;
 };
 
-// count records of frames made from spec (seeds vary), each with a packet
+// count records of frames made from shape (seeds vary), each with a packet
 // whose frame number counts up.
-std::vector<Record> make_records(FrameSpec spec, int count);
+std::vector<Record> make_records(FrameSpec shape, int count);
 
 // The bytes of a stream file of layout format (a FileFormat) holding records.
 std::vector<uint8_t> stream_file_bytes(int format, const std::vector<Record>& records);

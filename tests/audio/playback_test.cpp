@@ -124,10 +124,10 @@ TEST_F(Playback, EveryFormatWithAndWithoutTimeCode) {
 // Frames too long for a block in the 16-bit formats leave their block silent,
 // time code included, and count as frame errors; "32-bit" carries them.
 TEST_F(Playback, FramesTooLongForSixteenBitBlocks) {
-    FrameSpec spec;
-    spec.fscod = 2;        // 32 kHz
-    spec.frmsizecod = 36;  // 1920 words
-    std::vector<Record> records = make_records(spec, 2);
+    FrameSpec shape;
+    shape.fscod = 2;        // 32 kHz
+    shape.frmsizecod = 36;  // 1920 words
+    std::vector<Record> records = make_records(shape, 2);
     for (int mode : {0, 1}) {
         SCOPED_TRACE(mode);
         scripted_wave_reset();
@@ -202,9 +202,9 @@ TEST_F(Playback, FormatChangesAtTheNextRefill) {
 }
 
 TEST_F(Playback, DeviceFormatFollowsTheCurrentFrame) {
-    FrameSpec spec;
-    spec.fscod = 1;
-    open_stream("rate.ac3", stream_file_bytes(FORMAT_NORMAL, make_records(spec, 2)));
+    FrameSpec shape;
+    shape.fscod = 1;
+    open_stream("rate.ac3", stream_file_bytes(FORMAT_NORMAL, make_records(shape, 2)));
     stream_seek(0, SEEK_TO_START);
     ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
     WaveFormat f = scripted_wave_out_format();

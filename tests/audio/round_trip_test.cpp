@@ -23,11 +23,11 @@ std::vector<Record> mixed_records(int fscod, int count) {
     const int codes[] = {8, 17, 30, 28, 3};
     std::vector<Record> records;
     for (int i = 0; i < count; ++i) {
-        FrameSpec spec;
-        spec.fscod = fscod;
-        spec.frmsizecod = codes[i % 5];
-        spec.acmod = i % 8;
-        Record r = make_records(spec, i + 1).back();
+        FrameSpec shape;
+        shape.fscod = fscod;
+        shape.frmsizecod = codes[i % 5];
+        shape.acmod = i % 8;
+        Record r = make_records(shape, i + 1).back();
         records.push_back(r);
     }
     return records;

@@ -40,10 +40,10 @@ TEST(CheckFrameCrc, SmallExamples) {
 
 TEST(CheckFrameCrc, EveryFlippedBitAfterTheSyncWordFails) {
     for (int fscod = 0; fscod < 3; ++fscod) {
-        FrameSpec spec;
-        spec.fscod = fscod;
-        spec.frmsizecod = 8 + fscod;  // small frames keep the bit loop short
-        std::vector<Word> frame = make_frame(spec);
+        FrameSpec shape;
+        shape.fscod = fscod;
+        shape.frmsizecod = 8 + fscod;  // small frames keep the bit loop short
+        std::vector<Word> frame = make_frame(shape);
         ASSERT_EQ(0, crc_of(frame));
         for (size_t word = 1; word < frame.size(); ++word) {
             for (int bit = 0; bit < 16; ++bit) {
@@ -58,10 +58,10 @@ TEST(CheckFrameCrc, EveryFlippedBitAfterTheSyncWordFails) {
     }
     // The largest frame at every rate passes when whole.
     for (int fscod = 0; fscod < 3; ++fscod) {
-        FrameSpec spec;
-        spec.fscod = fscod;
-        spec.frmsizecod = 37;
-        EXPECT_EQ(0, crc_of(make_frame(spec)));
+        FrameSpec shape;
+        shape.fscod = fscod;
+        shape.frmsizecod = 37;
+        EXPECT_EQ(0, crc_of(make_frame(shape)));
     }
 }
 

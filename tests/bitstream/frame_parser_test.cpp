@@ -72,12 +72,12 @@ TEST(ParseFrame, OptionalMixFieldsAreSkippedByAcmod) {
     // The same lfeon and dialnorm must come out whatever fields acmod adds.
     for (int acmod = 0; acmod < 8; ++acmod) {
         for (int lfeon = 0; lfeon < 2; ++lfeon) {
-            FrameSpec spec;
-            spec.acmod = acmod;
-            spec.lfeon = lfeon;
-            spec.dialnorm = 17;
-            spec.bsmod = 5;
-            FrameInfo info = parsed(make_frame(spec));
+            FrameSpec shape;
+            shape.acmod = acmod;
+            shape.lfeon = lfeon;
+            shape.dialnorm = 17;
+            shape.bsmod = 5;
+            FrameInfo info = parsed(make_frame(shape));
             EXPECT_EQ(acmod, info.acmod);
             EXPECT_EQ(lfeon, info.lfeon) << "acmod " << acmod;
             EXPECT_EQ(17, info.dialnorm) << "acmod " << acmod;

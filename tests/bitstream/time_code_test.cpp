@@ -9,9 +9,9 @@ namespace {
 
 // Makes fscod the current frame's sample rate code.
 void use_sample_rate(int fscod) {
-    FrameSpec spec;
-    spec.fscod = fscod;
-    dispatch_packet(make_frame(spec).data(), PACKET_AC3_FRAME);
+    FrameSpec shape;
+    shape.fscod = fscod;
+    dispatch_packet(make_frame(shape).data(), PACKET_AC3_FRAME);
 }
 
 TimeCode decoded(const std::vector<Word>& packet) {

@@ -43,11 +43,11 @@ int run_captured(std::vector<std::string> args, std::string* out) {
 Frames make_frames(int count, int fscod, int frmsizecod) {
     Frames frames;
     for (int i = 0; i < count; i++) {
-        FrameSpec spec;
-        spec.fscod = fscod;
-        spec.frmsizecod = frmsizecod;
-        spec.seed = static_cast<uint32_t>(i + 1);
-        frames.push_back(make_frame(spec));
+        FrameSpec shape;
+        shape.fscod = fscod;
+        shape.frmsizecod = frmsizecod;
+        shape.seed = static_cast<uint32_t>(i + 1);
+        frames.push_back(make_frame(shape));
     }
     return frames;
 }
@@ -324,12 +324,12 @@ TEST(Verify, FindsDamagedFramesCutRecordsAndTimeCodeJumps) {
 
 TEST(Info, ShowsTheWindowsTextsAndTheTimeCodeOfStartAndEnd) {
     TempDir dir;
-    FrameSpec spec;
-    spec.acmod = 7;
-    spec.lfeon = 1;
-    spec.bsmod = 7;
-    spec.dialnorm = 0;
-    Frames frames(75, make_frame(spec));
+    FrameSpec shape;
+    shape.acmod = 7;
+    shape.lfeon = 1;
+    shape.bsmod = 7;
+    shape.dialnorm = 0;
+    Frames frames(75, make_frame(shape));
     write_file_bytes(dir.path("tc.ac3"), stream_bytes(frames, FORMAT_NORMAL_TC, make_packets(75)));
     std::string out;
     ASSERT_EQ(EXIT_CLEAN, run_captured({"info", dir.path("tc.ac3")}, &out));

@@ -9,9 +9,9 @@ CLI=$(realpath "$1")
 need_ffmpeg
 make_work_dir
 
-for spec in "48000 448k" "48000 640k" "48000 64k" "44100 192k" "44100 640k" "32000 96k" \
+for shape in "48000 448k" "48000 640k" "48000 64k" "44100 192k" "44100 640k" "32000 96k" \
     "32000 640k"; do
-    read -r rate bitrate <<<"$spec"
+    read -r rate bitrate <<<"$shape"
     name="$rate Hz $bitrate"
     rm -f ./*.ac3 ./*.raw ./*.spdif ./*.wav
     make_ac3 src.ac3 "$rate" "$bitrate" || { echo "FAIL $name: ffmpeg made no stream"; exit 1; }
@@ -32,7 +32,7 @@ for spec in "48000 448k" "48000 640k" "48000 64k" "44100 192k" "44100 640k" "320
     # Our own recording of our own PCM in a 16-bit format (frames of 1920
     # words do not fit there), decoded by ffmpeg.
     output=16-bit-channel-2
-    [ "$spec" = "32000 640k" ] && output=32-bit
+    [ "$shape" = "32000 640k" ] && output=32-bit
     "$CLI" wrap src.ac3 - --output "$output" | "$CLI" unwrap - rec16.ac3 --force
     check "$name: ffmpeg decodes our recordings without error" \
         bash -c '[ -z "$(ffmpeg -v error -nostdin -xerror -i rec.ac3 -f null - 2>&1)" ] &&

@@ -11,8 +11,8 @@ command -v wine >/dev/null || { echo "SKIPPED: wine is not installed"; exit 77; 
 make_work_dir
 cli() { "$WINE_RUN" "$EXE" "$@"; }
 
-for spec in "48000 448k" "44100 192k"; do
-    read -r rate bitrate <<<"$spec"
+for shape in "48000 448k" "44100 192k"; do
+    read -r rate bitrate <<<"$shape"
     name="$rate Hz $bitrate under Wine"
     make_ac3 src.ac3 "$rate" "$bitrate" 2
     make_spdif src.ac3 theirs.spdif

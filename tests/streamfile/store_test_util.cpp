@@ -10,11 +10,11 @@
 std::vector<Words> make_frames(int count, int fscod, int frmsizecod, bool alternate) {
     std::vector<Words> frames;
     for (int i = 0; i < count; ++i) {
-        FrameSpec spec;
-        spec.fscod = fscod;
-        spec.frmsizecod = frmsizecod + (alternate ? i % 2 : 0);
-        spec.seed = static_cast<uint32_t>(i + 1);
-        frames.push_back(make_frame(spec));
+        FrameSpec shape;
+        shape.fscod = fscod;
+        shape.frmsizecod = frmsizecod + (alternate ? i % 2 : 0);
+        shape.seed = static_cast<uint32_t>(i + 1);
+        frames.push_back(make_frame(shape));
     }
     return frames;
 }

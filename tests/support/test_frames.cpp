@@ -42,11 +42,11 @@ void fix_frame_crc(std::vector<Word>& frame) {
     frame.back() = crc_over(frame, 1, frame.size() - 1);
 }
 
-std::vector<Word> make_frame(const FrameSpec& spec) {
-    int words = frame_words_for(spec.fscod, spec.frmsizecod);
+std::vector<Word> make_frame(const FrameSpec& shape) {
+    int words = frame_words_for(shape.fscod, shape.frmsizecod);
     assert(words > 0);
     std::vector<Word> f(static_cast<size_t>(words), 0);
-    uint32_t x = spec.seed * 2654435761u + 12345u;
+    uint32_t x = shape.seed * 2654435761u + 12345u;
     for (auto& w : f) {
         x ^= x << 13;
         x ^= x >> 17;
@@ -56,19 +56,19 @@ std::vector<Word> make_frame(const FrameSpec& spec) {
     int pos = 0;
     put_bits(f, pos, 16, AC3_SYNC_WORD);
     put_bits(f, pos, 16, 0x1234);  // crc1: any value, the final word makes the frame whole
-    put_bits(f, pos, 2, static_cast<unsigned>(spec.fscod));
-    put_bits(f, pos, 6, static_cast<unsigned>(spec.frmsizecod));
-    put_bits(f, pos, 5, static_cast<unsigned>(spec.bsid));
-    put_bits(f, pos, 3, static_cast<unsigned>(spec.bsmod));
-    put_bits(f, pos, 3, static_cast<unsigned>(spec.acmod));
-    if ((spec.acmod & 1) && spec.acmod != 1)
+    put_bits(f, pos, 2, static_cast<unsigned>(shape.fscod));
+    put_bits(f, pos, 6, static_cast<unsigned>(shape.frmsizecod));
+    put_bits(f, pos, 5, static_cast<unsigned>(shape.bsid));
+    put_bits(f, pos, 3, static_cast<unsigned>(shape.bsmod));
+    put_bits(f, pos, 3, static_cast<unsigned>(shape.acmod));
+    if ((shape.acmod & 1) && shape.acmod != 1)
         put_bits(f, pos, 2, 1);
-    if (spec.acmod & 4)
+    if (shape.acmod & 4)
         put_bits(f, pos, 2, 1);
-    if (spec.acmod == 2)
+    if (shape.acmod == 2)
         put_bits(f, pos, 2, 0);
-    put_bits(f, pos, 1, static_cast<unsigned>(spec.lfeon));
-    put_bits(f, pos, 5, static_cast<unsigned>(spec.dialnorm));
+    put_bits(f, pos, 1, static_cast<unsigned>(shape.lfeon));
+    put_bits(f, pos, 5, static_cast<unsigned>(shape.dialnorm));
     fix_frame_crc(f);
     return f;
 }

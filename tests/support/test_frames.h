@@ -21,7 +21,7 @@ struct FrameSpec {
 
 // A whole frame of the table length for its codes, with a correct CRC (the
 // last word is chosen so that the check over words 1..L-1 leaves remainder 0).
-std::vector<Word> make_frame(const FrameSpec& spec);
+std::vector<Word> make_frame(const FrameSpec& shape);
 
 // Sets the last word of frame so that its CRC check passes.
 void fix_frame_crc(std::vector<Word>& frame);

@@ -34,8 +34,8 @@ uint32_t fill(HWND window, int id) {
     return bitmap_pixel(button_image(window, id), 6, 7);
 }
 
-void show_frame(HWND window, const FrameSpec& spec) {
-    std::vector<Word> frame = make_frame(spec);
+void show_frame(HWND window, const FrameSpec& shape) {
+    std::vector<Word> frame = make_frame(shape);
     parse_frame(frame.data());
     show_frame_parameters(window);
 }
@@ -50,8 +50,8 @@ protected:
         ASSERT_NE(nullptr, window);
     }
     void TearDown() override { release_main_window(window); }
-    std::string file(const char* name, int format, int count = 10, FrameSpec spec = {}) {
-        std::vector<std::vector<Word>> frames(count, make_frame(spec));
+    std::string file(const char* name, int format, int count = 10, FrameSpec shape = {}) {
+        std::vector<std::vector<Word>> frames(count, make_frame(shape));
         std::string path = dir.path(name);
         write_stream_file(path, frames, format);
         return path;
@@ -80,7 +80,7 @@ TEST_F(DisplayTest, FieldsStartDisabledAndBlankWithTheirVocabularies) {
 
 TEST_F(DisplayTest, FramesOfEachSampleRateShowTheirParameters) {
     struct Case {
-        FrameSpec spec;
+        FrameSpec shape;
         const char *rate, *sample_rate, *acmod, *lfe, *bsmod, *dialnorm;
     } cases[] = {
         {{0, 0, 8, 0, 2, 0, 27},
@@ -114,7 +114,7 @@ TEST_F(DisplayTest, FramesOfEachSampleRateShowTheirParameters) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rate);
-        show_frame(window, c.spec);
+        show_frame(window, c.shape);
         for (int id : PARAMETER_FIELDS) {
             EXPECT_TRUE(is_enabled(window, id));
         }
@@ -130,10 +130,10 @@ TEST_F(DisplayTest, FramesOfEachSampleRateShowTheirParameters) {
 TEST_F(DisplayTest, BitstreamMode7DependsOnTheCodingMode) {
     for (int acmod = 0; acmod < 8; ++acmod) {
         SCOPED_TRACE(acmod);
-        FrameSpec spec;
-        spec.bsmod = 7;
-        spec.acmod = acmod;
-        show_frame(window, spec);
+        FrameSpec shape;
+        shape.bsmod = 7;
+        shape.acmod = acmod;
+        show_frame(window, shape);
         const char* expected = acmod == 0   ? "Reserved"
                                : acmod == 1 ? "Associated service: Voice over"
                                             : "Main audio service: Karaoke";
@@ -293,12 +293,12 @@ TEST_F(DisplayTest, ReadOnlyFileKeepsRecordDisabledUntilAWritableOne) {
 
 TEST_F(DisplayTest, FileLayoutDecidesFrameCountFormatTextAndSmpteButton) {
     // Records of 904 words (packet and 896-word frame) count as one frame each.
-    FrameSpec spec;
-    spec.frmsizecod = 30;
-    open_in_state(window, file("tc.ac3", FORMAT_NORMAL_TC, 10, spec), STATE_READY);
+    FrameSpec shape;
+    shape.frmsizecod = 30;
+    open_in_state(window, file("tc.ac3", FORMAT_NORMAL_TC, 10, shape), STATE_READY);
     EXPECT_EQ("Frame Count \t\t10 ", status_text(window, 2));
     close_for_test(window);
-    open_in_state(window, file("tc300.ac3", FORMAT_NORMAL_TC, 300, spec), STATE_READY);
+    open_in_state(window, file("tc300.ac3", FORMAT_NORMAL_TC, 300, shape), STATE_READY);
     EXPECT_EQ("Frame Count \t\t300 ", status_text(window, 2));
     EXPECT_EQ("File Format: \t\tNormal + TC ", status_text(window, 3));
     EXPECT_TRUE(is_enabled(window, IDC_TIME_SMPTE));

@@ -40,13 +40,13 @@ TEST(Screenshots, MainWindowInEachLook) {
     save(window, "no_file");
 
     TempDir dir;
-    FrameSpec spec;
-    spec.frmsizecod = 30;
-    spec.acmod = 7;
-    spec.lfeon = 1;
-    spec.dialnorm = 31;
+    FrameSpec shape;
+    shape.frmsizecod = 30;
+    shape.acmod = 7;
+    shape.lfeon = 1;
+    shape.dialnorm = 31;
     const std::string path = dir.path("concert.ac3");
-    write_stream_file(path, std::vector<std::vector<Word>>(300, make_frame(spec)),
+    write_stream_file(path, std::vector<std::vector<Word>>(300, make_frame(shape)),
                       FORMAT_NORMAL_TC);
     open_in_state(window, path, STATE_READY);
     stream_seek(120, SEEK_BY_FRAMES);

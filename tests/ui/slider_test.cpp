@@ -39,10 +39,10 @@ TEST_F(SliderTest, ResetGivesADisabledSliderOverTheFullRange) {
 }
 
 TEST_F(SliderTest, ThumbAndDeltasOfAFourFrameFile) {
-    FrameSpec spec;
-    spec.frmsizecod = 4;  // 96-word frames: four make 384 words
+    FrameSpec shape;
+    shape.frmsizecod = 4;  // 96-word frames: four make 384 words
     const std::string path = dir.path("four.ac3");
-    write_stream_file(path, std::vector<std::vector<Word>>(4, make_frame(spec)), FORMAT_NORMAL);
+    write_stream_file(path, std::vector<std::vector<Word>>(4, make_frame(shape)), FORMAT_NORMAL);
     open_in_state(window, path, STATE_READY);
     EXPECT_TRUE(is_enabled(window, IDC_SLIDER));
     EXPECT_EQ(0, thumb());

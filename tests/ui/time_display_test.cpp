@@ -26,10 +26,10 @@ protected:
         ASSERT_NE(nullptr, window);
     }
     void TearDown() override { release_main_window(window); }
-    // A file of count frames of spec, opened in STATE_READY.
-    void open(int format, int count, FrameSpec spec = {}) {
+    // A file of count frames of shape, opened in STATE_READY.
+    void open(int format, int count, FrameSpec shape = {}) {
         const std::string path = dir.path("t" + std::to_string(++files) + ".ac3");
-        write_stream_file(path, std::vector<std::vector<Word>>(count, make_frame(spec)), format);
+        write_stream_file(path, std::vector<std::vector<Word>>(count, make_frame(shape)), format);
         open_in_state(window, path, STATE_READY);
     }
     void click(int id) {
@@ -68,9 +68,9 @@ TEST_F(TimeDisplayTest, ResetLeavesBlankDisabledFieldAndTheStoredModeChecked) {
 }
 
 TEST_F(TimeDisplayTest, ElapsedTimeAndFrameNumbersAt48kHz) {
-    FrameSpec spec;
-    spec.frmsizecod = 0;  // 64-word frames: positions are exact multiples
-    open(FORMAT_NORMAL, 2000, spec);
+    FrameSpec shape;
+    shape.frmsizecod = 0;  // 64-word frames: positions are exact multiples
+    open(FORMAT_NORMAL, 2000, shape);
     click(IDC_TIME_ELAPSED);
     EXPECT_EQ(1, get_time_display_mode());
     EXPECT_EQ("00:00:00.0", at_frame(0));
@@ -85,9 +85,9 @@ TEST_F(TimeDisplayTest, ElapsedTimeAndFrameNumbersAt48kHz) {
 }
 
 TEST_F(TimeDisplayTest, AnHourOfFramesShowsOneHour) {
-    FrameSpec spec;
-    spec.frmsizecod = 0;
-    open(FORMAT_NORMAL, 112500, spec);  // 112500 frames of 32 ms
+    FrameSpec shape;
+    shape.frmsizecod = 0;
+    open(FORMAT_NORMAL, 112500, shape);  // 112500 frames of 32 ms
     click(IDC_TIME_ELAPSED);
     stream_seek(0, SEEK_TO_END);
     show_time(window);
@@ -97,10 +97,10 @@ TEST_F(TimeDisplayTest, AnHourOfFramesShowsOneHour) {
 TEST_F(TimeDisplayTest, ElapsedTimeAt44And32kHz) {
     // 69-word frames against a nominal 69.66 words per frame: 1010 frames end
     // at frame number 1000, 742 frames at 735.
-    FrameSpec spec;
-    spec.fscod = 1;
-    spec.frmsizecod = 0;
-    open(FORMAT_NORMAL, 1010, spec);
+    FrameSpec shape;
+    shape.fscod = 1;
+    shape.frmsizecod = 0;
+    open(FORMAT_NORMAL, 1010, shape);
     click(IDC_TIME_FRAMES);
     stream_seek(0, SEEK_TO_END);
     show_time(window);
@@ -110,7 +110,7 @@ TEST_F(TimeDisplayTest, ElapsedTimeAt44And32kHz) {
     close_for_test(window);
 
     // 735 frames last exactly 25.6 s.
-    open(FORMAT_NORMAL, 742, spec);
+    open(FORMAT_NORMAL, 742, shape);
     stream_seek(0, SEEK_TO_END);
     click(IDC_TIME_FRAMES);
     ASSERT_EQ("735", shown());
@@ -118,8 +118,8 @@ TEST_F(TimeDisplayTest, ElapsedTimeAt44And32kHz) {
     EXPECT_EQ("00:00:25.6", shown());
     close_for_test(window);
 
-    spec.fscod = 2;  // 32 kHz, 96-word frames: 48 ms each
-    open(FORMAT_NORMAL, 30, spec);
+    shape.fscod = 2;  // 32 kHz, 96-word frames: 48 ms each
+    open(FORMAT_NORMAL, 30, shape);
     EXPECT_EQ("00:00:00.9", at_frame(20));
 }
 

@@ -182,9 +182,9 @@ std::string working_directory() {
 void write_stream_file(const std::string& path, int frames) {
     std::vector<uint8_t> bytes;
     for (int i = 0; i < frames; ++i) {
-        FrameSpec spec;
-        spec.seed = static_cast<uint32_t>(i + 1);
-        for (Word w : make_frame(spec)) {
+        FrameSpec shape;
+        shape.seed = static_cast<uint32_t>(i + 1);
+        for (Word w : make_frame(shape)) {
             bytes.push_back(static_cast<uint8_t>(w >> 8));
             bytes.push_back(static_cast<uint8_t>(w & 0xFF));
         }
