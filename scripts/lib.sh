@@ -25,7 +25,7 @@ need_packages() {
 BASE_PACKAGES=(cmake make g++ libgtest-dev googletest libbenchmark-dev clang
     libclang-rt-14-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     binutils-mingw-w64-x86-64 wine64 wine xvfb xauth x11-utils xdotool openbox
-    imagemagick jackd2 libasound2-plugins ffmpeg)
+    imagemagick jackd2 libasound2-plugins ffmpeg fonts-wine)
 
 # start_display: starts Xvfb on a free display unless DISPLAY is set and
 # answers; exports DISPLAY and XVFB_PID (empty when not ours).

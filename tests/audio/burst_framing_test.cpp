@@ -9,9 +9,8 @@ namespace {
 
 std::vector<Word> counting_frame(int32_t words) {
     std::vector<Word> frame(words);
-    for (int32_t i = 0; i < words; ++i) {
+    for (int32_t i = 0; i < words; ++i)
         frame[i] = static_cast<Word>(0x8000 + i);
-    }
     frame[0] = AC3_SYNC_WORD;
     return frame;
 }
@@ -53,18 +52,15 @@ TEST(FillBlock, LongestFramesFitExactlyOrLeaveTheBlockSilent) {
         ASSERT_EQ(c.fits, fill_block(middle, c.mode, c.time_code ? packet.data() : nullptr,
                                      frame.data(), c.words));
         std::vector<Word> words(3 * BURST_BLOCK_WORDS);
-        for (size_t i = 0; i < words.size(); ++i) {
+        for (size_t i = 0; i < words.size(); ++i)
             words[i] = get_pcm_word(three.data() + 2 * i);
-        }
         size_t last =
             c.mode == 0 ? BURST_BLOCK_WORDS + 16 + 1919 : 2 * BURST_BLOCK_WORDS - 2 + (c.mode == 2);
-        for (size_t i = 0; i < words.size(); ++i) {
-            if (c.fits && i == last) {
+        for (size_t i = 0; i < words.size(); ++i)
+            if (c.fits && i == last)
                 EXPECT_EQ(frame.back(), words[i]);
-            } else if (!c.fits || i < BURST_BLOCK_WORDS || i >= 2 * BURST_BLOCK_WORDS) {
+            else if (!c.fits || i < BURST_BLOCK_WORDS || i >= 2 * BURST_BLOCK_WORDS)
                 ASSERT_EQ(0, words[i]) << i;
-            }
-        }
     }
 }
 

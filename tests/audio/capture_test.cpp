@@ -1,17 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <vector>
-
-#include "audio/capture.h"
-#include "audio/wave_ring.h"
-#include "bitstream/frame_crc.h"
 #include "bitstream/frame_parser.h"
-#include "bitstream/time_code.h"
-#include "common/file_format.h"
-#include "common/result.h"
-#include "common/transport_state.h"
-#include "settings/prefs.h"
-#include "streamfile/stream_file.h"
 #include "tests/audio/engine_test_util.h"
 #include "tests/scripted_wave/scripted_wave.h"
 
@@ -32,9 +21,8 @@ void add_burst(std::vector<Word>& pcm,
     burst.insert(burst.end(), payload.begin(), payload.end());
     for (size_t i = 0; i < burst.size(); ++i) {
         pcm.push_back(burst[i]);
-        if (interleaved) {
+        if (interleaved)
             pcm.push_back(i == 0 ? 0 : filler);
-        }
     }
 }
 
@@ -72,6 +60,12 @@ int time_code_valid() {
     return tc.valid;
 }
 
+int32_t file_length() {
+    StreamFile file;
+    stream_get_file(&file);
+    return file.length;
+}
+
 class Capture : public EngineTest {
 protected:
     // A new, empty file to record into, in layout format.
@@ -82,31 +76,15 @@ protected:
     }
 };
 
-TEST_F(Capture, RefusedDevicesAndMissingRing) {
-    for (ScriptedCall refused : {CALL_IN_QUERY, CALL_IN_OPEN}) {
-        scripted_wave_reset();
-        scripted_wave_refuse(refused, 1);
-        EXPECT_EQ(Rc(RC_NO_RECORD_DEVICE), Rc(start_capture(nullptr)));
-        EXPECT_EQ(0, wave_ring().active);
-        EXPECT_EQ(0, scripted_wave_calls(CALL_IN_ADD_BUFFER));
-    }
-    scripted_wave_reset();
-    free_wave_buffers();
-    EXPECT_EQ(Rc(RC_NO_RECORD_DEVICE), Rc(start_capture(nullptr)));
-    for (int call = 0; call < CALL_COUNT; ++call) {
-        EXPECT_EQ(0, scripted_wave_calls(static_cast<ScriptedCall>(call))) << call;
-    }
-    // A scan with no capture running touches nothing and clears the time code.
-    set_time_code_valid(1);
-    EXPECT_EQ(Rc(RC_NO_DATA), Rc(on_input_buffer_filled(STATE_RECORDING)));
-    EXPECT_EQ(0, time_code_valid());
-}
-
 // Monitoring: the device runs at 48 kHz; packets are shown, not written;
 // each buffer reports whether it completed a frame and whether it brought
 // time code; an overrun counts a frame error.
 TEST_F(Capture, MonitorsBufferByBuffer) {
     new_recording(FORMAT_NORMAL);
+    // A scan with no capture running touches nothing and clears the time code.
+    set_time_code_valid(1);
+    EXPECT_EQ(Rc(RC_NO_DATA), Rc(on_input_buffer_filled(STATE_RECORDING)));
+    EXPECT_EQ(0, time_code_valid());
     ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
     EXPECT_EQ(48000u, scripted_wave_in_format().samples_per_sec);
     EXPECT_EQ(192000u, scripted_wave_in_format().avg_bytes_per_sec);
@@ -133,9 +111,7 @@ TEST_F(Capture, MonitorsBufferByBuffer) {
     EXPECT_EQ(std::vector<int>{RC_DATA}, feed(second, STATE_RECORD_ARMED));
     EXPECT_EQ(0, time_code_valid());
     EXPECT_EQ(1, current_fscod());
-    StreamFile file;
-    stream_get_file(&file);
-    EXPECT_EQ(0, file.length);
+    EXPECT_EQ(0, file_length());
 
     EXPECT_EQ(0, get_frame_errors());
     scripted_wave_fill_input(3);
@@ -145,46 +121,36 @@ TEST_F(Capture, MonitorsBufferByBuffer) {
     EXPECT_EQ(2, scripted_wave_in_queued());
 }
 
-// The writer's refusal ends the scan after the refused frame: the frame after
-// it in the same buffer is neither shown nor written.
-TEST_F(Capture, RefusalEndsTheScan) {
-    set_require_tc(1);
-    new_recording(FORMAT_NORMAL_TC);
-    std::vector<Word> pcm;
-    for (int fscod : {0, 0, 2}) {
-        FrameSpec shape;
-        shape.fscod = fscod;
-        add_burst(pcm, PACKET_AC3_FRAME, make_frame(shape), false);
+// The writer's refusal or a failed write ends the scan after that frame: the
+// frame after it in the same buffer is neither shown nor written, and a cut
+// that fails is not reported as success.
+TEST_F(Capture, RefusalOrWriteFailureEndsTheScan) {
+    for (bool open : {true, false}) {
+        SCOPED_TRACE(open ? "time code required" : "no file to write");
+        scripted_wave_reset();
+        set_require_tc(open);
+        if (open)
+            ASSERT_NO_FATAL_FAILURE(new_recording(FORMAT_NORMAL_TC));
+        std::vector<Word> pcm;
+        for (int fscod : {0, 0, 2}) {
+            FrameSpec shape;
+            shape.fscod = fscod;
+            add_burst(pcm, PACKET_AC3_FRAME, make_frame(shape), !open);
+        }
+        pcm.resize(BUFFER_WORDS, 0);
+        ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
+        // With time code required the first frame is dropped for want of a
+        // packet and the second refused.
+        EXPECT_EQ(std::vector<int>{open ? RC_NO_TIME_CODE : RC_WRITE_FAILED},
+                  feed(pcm, STATE_RECORDING));
+        EXPECT_EQ(0, current_fscod());
+        EXPECT_EQ(3, scripted_wave_in_queued());  // the buffer went back all the same
+        EXPECT_EQ(Rc(open ? RC_OK : RC_WRITE_FAILED), Rc(stop_capture()));
+        EXPECT_FALSE(scripted_wave_in_open());
+        EXPECT_EQ(0, wave_ring().active);
+        EXPECT_EQ(0, file_length());
+        stream_close();
     }
-    pcm.resize(BUFFER_WORDS, 0);
-    ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
-    // The first frame is dropped for want of a packet, the second refused.
-    EXPECT_EQ(std::vector<int>{RC_NO_TIME_CODE}, feed(pcm, STATE_RECORDING));
-    EXPECT_EQ(0, current_fscod());
-    EXPECT_EQ(3, scripted_wave_in_queued());  // the buffer went back all the same
-    EXPECT_EQ(Rc(RC_OK), Rc(stop_capture()));
-    StreamFile file;
-    stream_get_file(&file);
-    EXPECT_EQ(0, file.length);
-}
-
-// A write failure ends the scan the same way, and a cut that fails is not
-// reported as success.
-TEST_F(Capture, WriteFailuresArePassedOn) {
-    std::vector<Word> pcm;
-    for (int fscod : {0, 2}) {
-        FrameSpec shape;
-        shape.fscod = fscod;
-        add_burst(pcm, PACKET_AC3_FRAME, make_frame(shape), true);
-    }
-    pcm.resize(BUFFER_WORDS, 0);
-    ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
-    // No file is open, so the writer cannot write.
-    EXPECT_EQ(std::vector<int>{RC_WRITE_FAILED}, feed(pcm, STATE_RECORDING));
-    EXPECT_EQ(0, current_fscod());
-    EXPECT_EQ(Rc(RC_WRITE_FAILED), Rc(stop_capture()));
-    EXPECT_FALSE(scripted_wave_in_open());
-    EXPECT_EQ(0, wave_ring().active);
 }
 
 // Stopping cuts the file at the position and measures it again; a refused
@@ -251,9 +217,8 @@ TEST_F(Capture, BurstsSplitAtEveryOffset) {
         records[0].frame = frame;
         std::vector<uint8_t> one = stream_file_bytes(FORMAT_NORMAL_TC, records);
         std::vector<uint8_t> expected;
-        for (int i = 0; i < splits; ++i) {
+        for (int i = 0; i < splits; ++i)
             expected.insert(expected.end(), one.begin(), one.end());
-        }
         stream_close();
         EXPECT_EQ(expected, read_file_bytes(dir.path("rec.ac3")));
     }

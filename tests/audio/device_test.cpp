@@ -1,20 +1,8 @@
 // The engines on the platform's real waveform device (winmm). Where the
 // machine has no such device the tests say so and skip.
-#include <gtest/gtest.h>
-
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <vector>
-
-#include "audio/capture.h"
-#include "audio/playback.h"
-#include "audio/wave_ring.h"
-#include "common/file_format.h"
-#include "common/result.h"
-#include "common/transport_state.h"
-#include "settings/prefs.h"
-#include "streamfile/stream_file.h"
 #include "tests/audio/engine_test_util.h"
 
 namespace {
@@ -26,15 +14,13 @@ bool next_device_message(HWND window, UINT message, DWORD timeout_ms) {
     for (;;) {
         MSG msg;
         while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
-            if (msg.message == message) {
+            if (msg.message == message)
                 return true;
-            }
             DispatchMessageA(&msg);
         }
         DWORD spent = GetTickCount() - start;
-        if (spent >= timeout_ms) {
+        if (spent >= timeout_ms)
             return false;
-        }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout_ms - spent, QS_ALLPOSTMESSAGE);
     }
 }
@@ -56,27 +42,21 @@ protected:
         free_wave_buffers();
         DestroyWindow(window);
     }
-    void open_stream(const std::string& name, const std::vector<uint8_t>& bytes) {
-        write_file_bytes(dir.path(name), bytes);
-        ASSERT_EQ(Rc(RC_OK), Rc(stream_open(dir.path(name).c_str(), 0)));
-    }
     TempDir dir;
     HWND window = nullptr;
 };
 
 TEST_F(Device, PlaysAFileToTheEnd) {
-    open_stream("play.ac3", stream_file_bytes(FORMAT_NORMAL, make_records(FrameSpec{}, 10)));
+    open_stream(dir, "play.ac3", stream_file_bytes(FORMAT_NORMAL, make_records(FrameSpec{}, 10)));
     stream_seek(0, SEEK_TO_START);
     int rc = start_playback(window);
-    if (rc == RC_NO_PLAYBACK_DEVICE) {
+    if (rc == RC_NO_PLAYBACK_DEVICE)
         GTEST_SKIP() << "no waveform output device accepts 48 kHz 16-bit stereo here";
-    }
     ASSERT_EQ(Rc(RC_OK), Rc(rc));
     std::vector<int> results;
     while (rc != RC_PLAYBACK_DRAINED && results.size() < 10) {
         ASSERT_TRUE(next_device_message(window, MM_WOM_DONE, 5000)) << "no MM_WOM_DONE";
-        rc = on_output_buffer_done();
-        results.push_back(rc);
+        results.push_back(rc = on_output_buffer_done());
     }
     EXPECT_EQ((std::vector<int>{RC_OK, RC_END_OF_FILE, RC_OK, RC_OK, RC_PLAYBACK_DRAINED}),
               results);
@@ -86,9 +66,8 @@ TEST_F(Device, PlaysAFileToTheEnd) {
 TEST_F(Device, CapturesAndStops) {
     ASSERT_EQ(Rc(RC_OK), Rc(stream_open(dir.path("rec.ac3").c_str(), 0)));
     int rc = start_capture(window);
-    if (rc == RC_NO_RECORD_DEVICE) {
+    if (rc == RC_NO_RECORD_DEVICE)
         GTEST_SKIP() << "no waveform input device accepts 48 kHz 16-bit stereo here";
-    }
     ASSERT_EQ(Rc(RC_OK), Rc(rc));
     for (int i = 0; i < 2; ++i) {
         ASSERT_TRUE(next_device_message(window, MM_WIM_DATA, 5000)) << "no MM_WIM_DATA";

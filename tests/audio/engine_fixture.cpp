@@ -1,15 +1,5 @@
 // The engine tests' fixture on the scripted device.
 #include "tests/audio/engine_test_util.h"
-
-#include "audio/capture.h"
-#include "audio/playback.h"
-#include "audio/wave_ring.h"
-#include "bitstream/frame_crc.h"
-#include "bitstream/time_code.h"
-#include "common/file_format.h"
-#include "common/result.h"
-#include "settings/prefs.h"
-#include "streamfile/stream_file.h"
 #include "tests/scripted_wave/scripted_wave.h"
 #include "tests/test_memory/test_memory.h"
 
@@ -33,9 +23,4 @@ void EngineTest::TearDown() {
     stream_close();
     free_wave_buffers();
     EXPECT_EQ(0, scripted_wave_misuse()) << "the engines used the device as no real one allows";
-}
-
-void EngineTest::open_stream(const std::string& name, const std::vector<uint8_t>& bytes) {
-    write_file_bytes(dir.path(name), bytes);
-    ASSERT_EQ(Rc(RC_OK), Rc(stream_open(dir.path(name).c_str(), 0)));
 }

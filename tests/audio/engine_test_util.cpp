@@ -1,6 +1,5 @@
 #include "tests/audio/engine_test_util.h"
 
-#include "common/file_format.h"
 #include "streamfile/stream_format.h"
 
 std::vector<Record> make_records(FrameSpec shape, int count) {
@@ -19,29 +18,28 @@ std::vector<Record> make_records(FrameSpec shape, int count) {
 std::vector<uint8_t> stream_file_bytes(int format, const std::vector<Record>& records) {
     std::vector<uint8_t> bytes;
     auto put = [&](Word w) {
-        if (format == FORMAT_PC) {
-            bytes.push_back(static_cast<uint8_t>(w & 0xFF));
-            bytes.push_back(static_cast<uint8_t>(w >> 8));
-        } else {
-            bytes.push_back(static_cast<uint8_t>(w >> 8));
-            bytes.push_back(static_cast<uint8_t>(w & 0xFF));
-        }
+        bool pc = format == FORMAT_PC;
+        bytes.push_back(static_cast<uint8_t>(pc ? w & 0xFF : w >> 8));
+        bytes.push_back(static_cast<uint8_t>(pc ? w >> 8 : w & 0xFF));
     };
     for (const Record& r : records) {
         if (format == FORMAT_NORMAL_TC) {
             // File order: the marker, s0..s5, s7.
             put(TC_MARKER);
-            for (int i : {0, 1, 2, 3, 4, 5, 7}) {
+            for (int i : {0, 1, 2, 3, 4, 5, 7})
                 put(r.packet[i]);
-            }
         }
-        for (Word w : r.frame) {
+        for (Word w : r.frame)
             put(w);
-        }
     }
     return bytes;
 }
 
 Word pcm_word(const std::vector<uint8_t>& pcm, size_t index) {
     return static_cast<Word>(pcm[2 * index] | (pcm[2 * index + 1] << 8));
+}
+
+void open_stream(const TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes) {
+    write_file_bytes(dir.path(name), bytes);
+    ASSERT_EQ(Rc(RC_OK), Rc(stream_open(dir.path(name).c_str(), 0)));
 }

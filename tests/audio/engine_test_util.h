@@ -8,7 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "audio/capture.h"
+#include "audio/playback.h"
+#include "audio/wave_ring.h"
+#include "bitstream/frame_crc.h"
+#include "bitstream/time_code.h"
+#include "common/file_format.h"
+#include "common/result.h"
+#include "common/transport_state.h"
 #include "common/words.h"
+#include "settings/prefs.h"
+#include "streamfile/stream_file.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_frames.h"
 
@@ -29,12 +39,16 @@ std::vector<uint8_t> stream_file_bytes(int format, const std::vector<Record>& re
 // Word index of a buffer of PCM bytes.
 Word pcm_word(const std::vector<uint8_t>& pcm, size_t index);
 
+// Writes a stream file into dir and opens it.
+void open_stream(const TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes);
+
 // On the scripted device (engine_fixture.cpp).
 class EngineTest : public testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // Writes a stream file into the test's folder and opens it.
-    void open_stream(const std::string& name, const std::vector<uint8_t>& bytes);
+    void open_stream(const std::string& name, const std::vector<uint8_t>& bytes) {
+        ::open_stream(dir, name, bytes);
+    }
     TempDir dir;
 };

@@ -4,15 +4,7 @@
 
 #include <cstdlib>
 #include <new>
-#include <vector>
 
-#include "audio/capture.h"
-#include "audio/playback.h"
-#include "audio/wave_ring.h"
-#include "common/file_format.h"
-#include "common/result.h"
-#include "common/transport_state.h"
-#include "streamfile/stream_file.h"
 #include "tests/audio/engine_test_util.h"
 #include "tests/scripted_wave/scripted_wave.h"
 
@@ -22,13 +14,11 @@ bool counting = false;
 int allocations = 0;
 
 void* counted_alloc(std::size_t size) {
-    if (counting) {
+    if (counting)
         ++allocations;
-    }
     void* p = std::malloc(size == 0 ? 1 : size);
-    if (p == nullptr) {
+    if (p == nullptr)
         throw std::bad_alloc();
-    }
     return p;
 }
 

@@ -1,16 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <vector>
 
-#include "audio/playback.h"
-#include "audio/wave_ring.h"
-#include "bitstream/frame_crc.h"
-#include "bitstream/time_code.h"
-#include "common/file_format.h"
-#include "common/result.h"
-#include "settings/prefs.h"
-#include "streamfile/stream_file.h"
 #include "tests/audio/engine_test_util.h"
 #include "tests/scripted_wave/scripted_wave.h"
 
@@ -36,17 +27,15 @@ std::vector<Word> expected_block(int mode, const Record* r, bool time_code) {
     burst.insert(burst.end(), {0xF872, 0x4E1F, 0x0001, static_cast<Word>(16 * r->frame.size())});
     burst.insert(burst.end(), r->frame.begin(), r->frame.end());
     std::vector<Word> block(BLOCK_WORDS, 0);
-    for (size_t b = 0; b < burst.size(); ++b) {
+    for (size_t b = 0; b < burst.size(); ++b)
         block.at(start + stride * b) = burst[b];
-    }
     return block;
 }
 
 std::vector<Word> block_of(const std::vector<uint8_t>& buffer, int j) {
     std::vector<Word> block;
-    for (size_t i = 0; i < BLOCK_WORDS; ++i) {
+    for (size_t i = 0; i < BLOCK_WORDS; ++i)
         block.push_back(pcm_word(buffer, j * BLOCK_WORDS + i));
-    }
     return block;
 }
 
@@ -60,61 +49,47 @@ int notify() {
     return on_output_buffer_done();
 }
 
-class Playback : public EngineTest {};
+class Playback : public EngineTest {
+protected:
+    void start(int format, const std::vector<Record>& records) {
+        open_stream("play.ac3", stream_file_bytes(format, records));
+        ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
+    }
+};
 
+// Twenty frames, of every layout in every output format, fill two and a half
+// buffers; the rest is silence, and the drain follows.
 TEST_F(Playback, TwentyFramesToTheEndThenDrain) {
     std::vector<Record> records = make_records(FrameSpec{}, 20);
-    open_stream("twenty.ac3", stream_file_bytes(FORMAT_NORMAL, records));
-    stream_seek(0, SEEK_TO_START);
-    ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
-    WaveBufferNode* first = wave_ring().current;
-    EXPECT_EQ(1, wave_ring().active);
-    EXPECT_EQ(3, scripted_wave_out_queued());
-    EXPECT_EQ(0, count_done_buffers());
-
-    const int expected[] = {RC_OK, RC_OK, RC_END_OF_FILE, RC_OK, RC_OK, RC_PLAYBACK_DRAINED};
-    for (int rc : expected) {
-        EXPECT_EQ(Rc(rc), Rc(notify()));
-    }
-    EXPECT_EQ(0, get_frame_errors());
-    const auto& out = scripted_wave_output_buffers();
-    ASSERT_EQ(6u, out.size());
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(silent(out[i])) << "priming buffer " << i;
-    }
-    for (int n = 0; n < 20; ++n) {
-        ASSERT_EQ(expected_block(0, &records[n], false), block_of(out[3 + n / 8], n % 8))
-            << "frame " << n;
-    }
-    for (int j = 4; j < 8; ++j) {
-        EXPECT_EQ(std::vector<Word>(BLOCK_WORDS, 0), block_of(out[5], j)) << "block " << j;
-    }
-    // The reader stands at the start again, the device drains until stopped.
-    EXPECT_EQ(0, stream_get_position());
-    EXPECT_TRUE(scripted_wave_out_open());
-    EXPECT_EQ(Rc(RC_OK), Rc(stop_playback()));
-    EXPECT_FALSE(scripted_wave_out_open());
-    EXPECT_EQ(0, wave_ring().active);
-    EXPECT_EQ(first, wave_ring().current);  // six submissions: a whole number of turns
-}
-
-TEST_F(Playback, EveryFormatWithAndWithoutTimeCode) {
-    std::vector<Record> records = make_records(FrameSpec{}, 3);
     for (int format : {FORMAT_NORMAL, FORMAT_NORMAL_TC, FORMAT_PC}) {
         for (int mode : {0, 1, 2}) {
             SCOPED_TRACE(testing::Message() << "layout " << format << " mode " << mode);
             scripted_wave_reset();
             set_spdif_mode(mode);
-            open_stream("formats.ac3", stream_file_bytes(format, records));
-            ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
-            EXPECT_EQ(Rc(RC_END_OF_FILE), Rc(notify()));
-            const std::vector<uint8_t>& buffer = scripted_wave_output_buffers().at(3);
-            for (int j = 0; j < 3; ++j) {
-                EXPECT_EQ(expected_block(mode, &records[j], format == FORMAT_NORMAL_TC),
-                          block_of(buffer, j))
-                    << "block " << j;
+            ASSERT_NO_FATAL_FAILURE(start(format, records));
+            WaveBufferNode* first = wave_ring().current;
+            EXPECT_EQ(1, wave_ring().active);
+            EXPECT_EQ(3, scripted_wave_out_queued());
+            EXPECT_EQ(0, count_done_buffers());
+            for (int rc : {RC_OK, RC_OK, RC_END_OF_FILE, RC_OK, RC_OK, RC_PLAYBACK_DRAINED})
+                EXPECT_EQ(Rc(rc), Rc(notify()));
+            const auto& out = scripted_wave_output_buffers();
+            ASSERT_EQ(6u, out.size());
+            for (int i = 0; i < 3; ++i)
+                EXPECT_TRUE(silent(out[i])) << "priming buffer " << i;
+            for (int n = 0; n < 24; ++n) {
+                ASSERT_EQ(n < 20 ? expected_block(mode, &records[n], format == FORMAT_NORMAL_TC)
+                                 : std::vector<Word>(BLOCK_WORDS, 0),
+                          block_of(out[3 + n / 8], n % 8))
+                    << "block " << n;
             }
-            ASSERT_EQ(Rc(RC_OK), Rc(stop_playback()));
+            // The reader stands at the start again, the device drains until stopped.
+            EXPECT_EQ(0, stream_get_position());
+            EXPECT_TRUE(scripted_wave_out_open());
+            EXPECT_EQ(Rc(RC_OK), Rc(stop_playback()));
+            EXPECT_FALSE(scripted_wave_out_open());
+            EXPECT_EQ(0, wave_ring().active);
+            EXPECT_EQ(first, wave_ring().current);  // six submissions: whole turns
             stream_close();
         }
     }
@@ -122,37 +97,27 @@ TEST_F(Playback, EveryFormatWithAndWithoutTimeCode) {
 }
 
 // Frames too long for a block in the 16-bit formats leave their block silent,
-// time code included, and count as frame errors; "32-bit" carries them.
+// time code included, and count as frame errors.
 TEST_F(Playback, FramesTooLongForSixteenBitBlocks) {
     FrameSpec shape;
     shape.fscod = 2;        // 32 kHz
     shape.frmsizecod = 36;  // 1920 words
-    std::vector<Record> records = make_records(shape, 2);
-    for (int mode : {0, 1}) {
-        SCOPED_TRACE(mode);
+    for (int mode : {1, 2}) {
         scripted_wave_reset();
         reset_frame_errors();
         set_spdif_mode(mode);
-        open_stream("long.ac3", stream_file_bytes(FORMAT_NORMAL_TC, records));
-        ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
+        ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL_TC, make_records(shape, 2)));
         EXPECT_EQ(32000u, scripted_wave_out_format().samples_per_sec);
         EXPECT_EQ(Rc(RC_END_OF_FILE), Rc(notify()));
-        const std::vector<uint8_t>& buffer = scripted_wave_output_buffers().at(3);
-        if (mode == 0) {
-            EXPECT_EQ(0, get_frame_errors());
-            EXPECT_EQ(expected_block(0, &records[1], true), block_of(buffer, 1));
-        } else {
-            EXPECT_EQ(2, get_frame_errors());
-            EXPECT_TRUE(silent(buffer));
-        }
+        EXPECT_EQ(2, get_frame_errors()) << mode;
+        EXPECT_TRUE(silent(scripted_wave_output_buffers().at(3))) << mode;
         ASSERT_EQ(Rc(RC_OK), Rc(stop_playback()));
         stream_close();
     }
 }
 
 TEST_F(Playback, FileOfWholeBuffersEndsWithASilentOne) {
-    open_stream("sixteen.ac3", stream_file_bytes(FORMAT_PC, make_records(FrameSpec{}, 16)));
-    ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
+    ASSERT_NO_FATAL_FAILURE(start(FORMAT_PC, make_records(FrameSpec{}, 16)));
     EXPECT_EQ(Rc(RC_OK), Rc(notify()));
     EXPECT_EQ(Rc(RC_OK), Rc(notify()));
     EXPECT_EQ(Rc(RC_END_OF_FILE), Rc(notify()));
@@ -166,16 +131,14 @@ TEST_F(Playback, SyncWordAtWordEightOfAPlainFrame) {
     std::vector<Record> records = make_records(FrameSpec{}, 1);
     records[0].frame[8] = AC3_SYNC_WORD;
     fix_frame_crc(records[0].frame);
-    open_stream("chance.ac3", stream_file_bytes(FORMAT_NORMAL, records));
-    ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
+    ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL, records));
     EXPECT_EQ(Rc(RC_END_OF_FILE), Rc(notify()));
     EXPECT_EQ(expected_block(0, &records[0], false),
               block_of(scripted_wave_output_buffers().at(3), 0));
 }
 
 TEST_F(Playback, UnderrunCountsAFrameErrorAndPlaysOn) {
-    open_stream("under.ac3", stream_file_bytes(FORMAT_NORMAL, make_records(FrameSpec{}, 40)));
-    ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
+    ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL, make_records(FrameSpec{}, 40)));
     EXPECT_EQ(Rc(RC_OK), Rc(notify()));
     EXPECT_EQ(0, get_frame_errors());
     scripted_wave_return_output(3);  // the device ran dry before the program came
@@ -188,8 +151,7 @@ TEST_F(Playback, UnderrunCountsAFrameErrorAndPlaysOn) {
 
 TEST_F(Playback, FormatChangesAtTheNextRefill) {
     std::vector<Record> records = make_records(FrameSpec{}, 24);
-    open_stream("switch.ac3", stream_file_bytes(FORMAT_NORMAL, records));
-    ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
+    ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL, records));
     const int modes[] = {2, 7, 1};  // 7: from a hand-edited settings file
     for (int k = 0; k < 3; ++k) {
         set_spdif_mode(modes[k]);
@@ -204,15 +166,12 @@ TEST_F(Playback, FormatChangesAtTheNextRefill) {
 TEST_F(Playback, DeviceFormatFollowsTheCurrentFrame) {
     FrameSpec shape;
     shape.fscod = 1;
-    open_stream("rate.ac3", stream_file_bytes(FORMAT_NORMAL, make_records(shape, 2)));
-    stream_seek(0, SEEK_TO_START);
-    ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
+    ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL, make_records(shape, 2)));
     WaveFormat f = scripted_wave_out_format();
     EXPECT_EQ(44100u, f.samples_per_sec);
     EXPECT_EQ(176400u, f.avg_bytes_per_sec);
     EXPECT_EQ(4, f.block_align);
     ASSERT_EQ(Rc(RC_OK), Rc(stop_playback()));
-
     // No frame parsed: no sample rate code, so the device runs at 48 kHz.
     reset_frame_info();
     ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
@@ -220,37 +179,49 @@ TEST_F(Playback, DeviceFormatFollowsTheCurrentFrame) {
     EXPECT_EQ(192000u, scripted_wave_out_format().avg_bytes_per_sec);
 }
 
-// Refused reset, close, query and open; no ring at all.
-TEST_F(Playback, RefusedDevice) {
-    open_stream("stop.ac3", stream_file_bytes(FORMAT_NORMAL, make_records(FrameSpec{}, 9)));
-    ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
-    scripted_wave_refuse(CALL_OUT_RESET, 1);
-    EXPECT_EQ(Rc(RC_PLAYBACK_CLOSE_FAILED), Rc(stop_playback()));
-    EXPECT_TRUE(scripted_wave_out_open());
-    EXPECT_EQ(1, wave_ring().active);
-    EXPECT_EQ(0, scripted_wave_calls(CALL_OUT_UNPREPARE));
-    scripted_wave_refuse(CALL_OUT_RESET, 0);
-    scripted_wave_refuse(CALL_OUT_CLOSE, 1);
-    EXPECT_EQ(Rc(RC_PLAYBACK_CLOSE_FAILED), Rc(stop_playback()));
-    scripted_wave_refuse(CALL_OUT_CLOSE, 0);
+// A refused reset or close keeps the device open and the ring in use.
+TEST_F(Playback, RefusedStop) {
+    ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL, make_records(FrameSpec{}, 9)));
+    for (ScriptedCall refused : {CALL_OUT_RESET, CALL_OUT_CLOSE}) {
+        scripted_wave_refuse(refused, 1);
+        EXPECT_EQ(Rc(RC_PLAYBACK_CLOSE_FAILED), Rc(stop_playback()));
+        EXPECT_TRUE(scripted_wave_out_open());
+        EXPECT_EQ(1, wave_ring().active);
+        if (refused == CALL_OUT_RESET)
+            EXPECT_EQ(0, scripted_wave_calls(CALL_OUT_UNPREPARE));
+        scripted_wave_refuse(refused, 0);
+    }
     EXPECT_EQ(Rc(RC_OK), Rc(stop_playback()));
     EXPECT_EQ(0, wave_ring().active);
-    stream_close();
-    for (ScriptedCall refused : {CALL_OUT_QUERY, CALL_OUT_OPEN}) {
-        scripted_wave_reset();
-        scripted_wave_refuse(refused, 1);
-        WaveBufferNode* before = wave_ring().current;
-        EXPECT_EQ(Rc(RC_NO_PLAYBACK_DEVICE), Rc(start_playback(nullptr)));
-        EXPECT_EQ(0, wave_ring().active);
-        EXPECT_EQ(before, wave_ring().current);
-        EXPECT_EQ(0, scripted_wave_calls(CALL_OUT_WRITE));
+}
+
+// Either engine: a refused query or open, or no ring at all, starts nothing.
+TEST_F(Playback, RefusedDevicesAndMissingRing) {
+    struct Engine {
+        int (*start)(WindowHandle);
+        ScriptedCall query, open, queue;
+        int rc;
+    };
+    const Engine engines[] = {
+        {start_playback, CALL_OUT_QUERY, CALL_OUT_OPEN, CALL_OUT_WRITE, RC_NO_PLAYBACK_DEVICE},
+        {start_capture, CALL_IN_QUERY, CALL_IN_OPEN, CALL_IN_ADD_BUFFER, RC_NO_RECORD_DEVICE}};
+    for (const Engine& e : engines) {
+        for (ScriptedCall refused : {e.query, e.open}) {
+            scripted_wave_reset();
+            scripted_wave_refuse(refused, 1);
+            WaveBufferNode* before = wave_ring().current;
+            EXPECT_EQ(Rc(e.rc), Rc(e.start(nullptr)));
+            EXPECT_EQ(0, wave_ring().active);
+            EXPECT_EQ(before, wave_ring().current);
+            EXPECT_EQ(0, scripted_wave_calls(e.queue));
+        }
     }
     scripted_wave_reset();
     free_wave_buffers();
-    EXPECT_EQ(Rc(RC_NO_PLAYBACK_DEVICE), Rc(start_playback(nullptr)));
-    for (int call = 0; call < CALL_COUNT; ++call) {
+    for (const Engine& e : engines)
+        EXPECT_EQ(Rc(e.rc), Rc(e.start(nullptr)));
+    for (int call = 0; call < CALL_COUNT; ++call)
         EXPECT_EQ(0, scripted_wave_calls(static_cast<ScriptedCall>(call))) << call;
-    }
 }
 
 #ifdef _WIN32
@@ -270,8 +241,8 @@ TEST_F(Playback, ReturnsArePostedToARealWindow) {
     }
     EXPECT_EQ(2, done);
     EXPECT_EQ(Rc(RC_OK), Rc(stop_playback()));
-    while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE))
+        continue;
     DestroyWindow(window);
 }
 #endif

@@ -1,15 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <vector>
-
-#include "audio/capture.h"
-#include "audio/playback.h"
-#include "bitstream/frame_crc.h"
-#include "common/file_format.h"
-#include "common/result.h"
-#include "common/transport_state.h"
-#include "settings/prefs.h"
-#include "streamfile/stream_file.h"
 #include "tests/audio/engine_test_util.h"
 #include "tests/scripted_wave/scripted_wave.h"
 
@@ -43,14 +33,12 @@ std::vector<uint8_t> play_to_the_end(int mode) {
     EXPECT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
     for (int guard = 0; guard < 100; ++guard) {
         scripted_wave_return_output(1);
-        if (on_output_buffer_done() == RC_PLAYBACK_DRAINED) {
+        if (on_output_buffer_done() == RC_PLAYBACK_DRAINED)
             break;
-        }
     }
     EXPECT_EQ(Rc(RC_OK), Rc(stop_playback()));
-    for (const auto& buffer : scripted_wave_output_buffers()) {
+    for (const auto& buffer : scripted_wave_output_buffers())
         pcm.insert(pcm.end(), buffer.begin(), buffer.end());
-    }
     return pcm;
 }
 

@@ -6,37 +6,28 @@
 
 namespace {
 
-// Words as a little-endian read of the given file bytes (no exchange).
-std::vector<Word> as_read(const std::vector<uint8_t>& bytes) {
-    std::vector<Word> w(bytes.size() / 2);
-    for (size_t i = 0; i < w.size(); ++i)
-        w[i] = static_cast<Word>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-    return w;
-}
-
-FileFormat detect(const std::vector<uint8_t>& bytes) {
-    std::vector<Word> w = as_read(bytes);
-    return detect_format(w.data(), static_cast<int32_t>(w.size()));
-}
-
-std::vector<uint8_t> bytes_with(size_t size, std::initializer_list<std::pair<size_t, uint8_t>> at) {
+// Detects the format of size file bytes, zero but for the given ones, read
+// little-endian (no exchange).
+FileFormat detect(size_t size, std::initializer_list<std::pair<size_t, uint8_t>> at) {
     std::vector<uint8_t> b(size, 0);
     for (auto [i, v] : at)
         b[i] = v;
-    return b;
+    std::vector<Word> w(size / 2);
+    for (size_t i = 0; i < w.size(); ++i)
+        w[i] = static_cast<Word>(b[2 * i] | (b[2 * i + 1] << 8));
+    return detect_format(w.data(), static_cast<int32_t>(w.size()));
 }
 
 TEST(DetectFormat, RulesInOrder) {
-    EXPECT_EQ(FORMAT_NORMAL, detect(bytes_with(32, {{0, 0x0B}, {1, 0x77}})));
-    EXPECT_EQ(FORMAT_NORMAL,
-              detect(bytes_with(32, {{0, 0x0B}, {1, 0x77}, {16, 0x0B}, {17, 0x77}})));
-    EXPECT_EQ(FORMAT_PC, detect(bytes_with(10, {{0, 0x77}, {1, 0x0B}})));
-    EXPECT_EQ(FORMAT_NORMAL_TC, detect(bytes_with(18, {{0, 0x01}, {1, 0x10}, {16, 0x0B}, {17, 0x77}})));
+    EXPECT_EQ(FORMAT_NORMAL, detect(32, {{0, 0x0B}, {1, 0x77}}));
+    EXPECT_EQ(FORMAT_NORMAL, detect(32, {{0, 0x0B}, {1, 0x77}, {16, 0x0B}, {17, 0x77}}));
+    EXPECT_EQ(FORMAT_PC, detect(10, {{0, 0x77}, {1, 0x0B}}));
+    EXPECT_EQ(FORMAT_NORMAL_TC, detect(18, {{0, 0x01}, {1, 0x10}, {16, 0x0B}, {17, 0x77}}));
     // The marker itself is not examined.
-    EXPECT_EQ(FORMAT_NORMAL_TC, detect(bytes_with(18, {{16, 0x0B}, {17, 0x77}})));
-    EXPECT_EQ(FORMAT_INVALID, detect(bytes_with(18, {{0, 0x01}, {1, 0x10}, {16, 0x77}, {17, 0x0B}})));
-    EXPECT_EQ(FORMAT_INVALID, detect(bytes_with(16, {{0, 0x01}, {1, 0x10}})));
-    EXPECT_EQ(FORMAT_INVALID, detect(bytes_with(2, {})));
+    EXPECT_EQ(FORMAT_NORMAL_TC, detect(18, {{16, 0x0B}, {17, 0x77}}));
+    EXPECT_EQ(FORMAT_INVALID, detect(18, {{0, 0x01}, {1, 0x10}, {16, 0x77}, {17, 0x0B}}));
+    EXPECT_EQ(FORMAT_INVALID, detect(16, {{0, 0x01}, {1, 0x10}}));
+    EXPECT_EQ(FORMAT_INVALID, detect(2, {}));
     // Too short for word 8: never read beyond count.
     Word eight[8] = {0x0110};
     EXPECT_EQ(FORMAT_INVALID, detect_format(eight, 8));
@@ -61,11 +52,10 @@ TEST(PacketOrder, StoredAndReadBack) {
     const Word back[8] = {1, 2, 3, 4, 5, 6, 0x0110, 8};
     EXPECT_EQ(0, std::memcmp(back, p, sizeof p));
     // Without the marker nothing moves.
-    Word other[8] = {0x0111, 2, 3, 4, 5, 6, 7, 8};
-    Word copy[8];
-    std::memcpy(copy, other, sizeof other);
-    packet_to_stream_order(other);
-    EXPECT_EQ(0, std::memcmp(copy, other, sizeof other));
+    const Word other[8] = {0x0111, 2, 3, 4, 5, 6, 7, 8};
+    std::memcpy(p, other, sizeof p);
+    packet_to_stream_order(p);
+    EXPECT_EQ(0, std::memcmp(other, p, sizeof p));
     EXPECT_EQ(0x3412, swap_word(0x1234));
 }
 

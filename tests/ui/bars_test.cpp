@@ -1,12 +1,9 @@
-// The status bar with its menu help and the transport button bar: part edges,
-// help texts for popups, items, recent entries and the system menu, button
-// placement, pictures in the system colours and their pressed and disabled looks.
+// The status bar with its menu help, the transport button bar (placement,
+// pictures in the system colours, pressed and disabled looks) and the
+// resources other parts load: tab order, accelerators, texts by id.
 #include <windows.h>
 
 #include <commctrl.h>
-#include <gtest/gtest.h>
-
-#include <string>
 
 #include "common/ids.h"
 #include "tests/ui/main_window.h"
@@ -21,34 +18,7 @@ uint32_t rgb(COLORREF c) {
     return (static_cast<uint32_t>(GetRValue(c)) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }
 
-// A plain window with the given client width, for laying out a status bar.
-HWND window_of_width(int width) {
-    RECT r = {0, 0, width, 200};
-    AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-    return CreateWindowA("STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, r.right - r.left,
-                         r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-}
-
-class BarsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        window = create_main_window();
-        ASSERT_NE(nullptr, window);
-    }
-    void TearDown() override { release_main_window(window); }
-    RECT button_rect(int id) {
-        RECT r;
-        GetWindowRect(GetDlgItem(window, id), &r);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-        return r;
-    }
-    void select_menu(UINT item, UINT flags, HMENU menu) {
-        SendMessageA(window, WM_MENUSELECT, MAKEWPARAM(item, flags),
-                     reinterpret_cast<LPARAM>(menu));
-    }
-    bool simple() { return SendMessageA(status_bar(window), SB_ISSIMPLE, 0, 0) != 0; }
-    HWND window = nullptr;
-};
+using BarsTest = WindowTest;
 
 TEST_F(BarsTest, StatusPartEdgesFollowTheClientWidth) {
     struct Case {
@@ -56,28 +26,28 @@ TEST_F(BarsTest, StatusPartEdgesFollowTheClientWidth) {
     } cases[] = {{500, 135, 165, 330}, {501, 135, 165, 330}, {333, 89, 109, 219}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.width);
-        HWND other = window_of_width(c.width);
+        RECT r = {0, 0, c.width, 200};
+        AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
+        HWND other = CreateWindowA("STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, r.right - r.left,
+                                   r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
         create_status_bar(other);
         int edges[4] = {};
-        ASSERT_EQ(4, SendMessageA(GetDlgItem(other, IDC_STATUS_BAR), SB_GETPARTS, 4,
-                                  reinterpret_cast<LPARAM>(edges)));
+        ASSERT_EQ(4,
+                  SendMessageA(status_bar(other), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)));
         EXPECT_EQ(c.e0, edges[0]);
         EXPECT_EQ(c.e1, edges[1]);
         EXPECT_EQ(c.e2, edges[2]);
         EXPECT_EQ(-1, edges[3]);
         DestroyWindow(other);
     }
-    create_status_bar(window);
-    set_status_text(window, 3, "x");
-    EXPECT_EQ("x", status_text(window, 3));
 }
 
 TEST_F(BarsTest, MenuHelpForPopupsItemsRecentEntriesAndTheSystemMenu) {
     set_status_text_id(window, 0, 20201);
     HMENU bar = GetMenu(window);
     HMENU file = GetSubMenu(bar, 0);
+    HMENU system = GetSystemMenu(window, FALSE);
     InsertMenuA(file, 2, MF_BYPOSITION | MF_STRING, CMD_RECENT_FILE_1, "&1  C:\\a.ac3");
-
     struct Case {
         UINT item, flags;
         HMENU menu;
@@ -91,19 +61,20 @@ TEST_F(BarsTest, MenuHelpForPopupsItemsRecentEntriesAndTheSystemMenu) {
         {CMD_ABOUT, MF_HILITE | MF_MOUSESELECT, GetSubMenu(bar, 2),
          "Gets information about this program."},
         {CMD_RECENT_FILE_1, MF_HILITE, file, ""},
-        {SC_CLOSE, MF_HILITE | MF_SYSMENU, GetSystemMenu(window, FALSE), ""},
-        {0, MF_POPUP | MF_HILITE | MF_SYSMENU, GetSystemMenu(window, FALSE), ""},
+        {SC_CLOSE, MF_HILITE | MF_SYSMENU, system, ""},
+        {0, MF_POPUP | MF_HILITE | MF_SYSMENU, system, ""},
         {0, MF_POPUP | MF_HILITE, file, ""},  // a popup of another menu
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        select_menu(c.item, c.flags, c.menu);
-        EXPECT_TRUE(simple());
+        SendMessageA(window, WM_MENUSELECT, MAKEWPARAM(c.item, c.flags),
+                     reinterpret_cast<LPARAM>(c.menu));
+        EXPECT_TRUE(SendMessageA(status_bar(window), SB_ISSIMPLE, 0, 0));
         EXPECT_EQ(c.text, status_text(window, 0));
     }
     // Closing the menu brings the four parts back with their texts.
-    select_menu(0, 0xFFFF, nullptr);
-    EXPECT_FALSE(simple());
+    SendMessageA(window, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_FALSE(SendMessageA(status_bar(window), SB_ISSIMPLE, 0, 0));
     EXPECT_EQ("Ready", status_text(window, 0));
     EXPECT_EQ(" ", status_text(window, 1));
     RemoveMenu(file, CMD_RECENT_FILE_1, MF_BYCOMMAND);
@@ -116,70 +87,104 @@ TEST_F(BarsTest, ButtonsFillTheBarWithoutOverlap) {
     const int units[] = {0, 62, 124, 198, 260, 322, 384};
     for (int width : {446, 361, 447, 300}) {
         SCOPED_TRACE(width);
-        HWND bar = GetDlgItem(window, IDC_BUTTON_BAR);
-        MoveWindow(bar, 20, 250, width, 26, FALSE);
+        MoveWindow(GetDlgItem(window, IDC_BUTTON_BAR), 20, 250, width, 26, FALSE);
         layout_button_bar(window);
         const float scale = width / 446.0f;
+        int right = 20;
         for (int i = 0; i < 7; ++i) {
-            RECT r = button_rect(ids[i]);
+            HWND button = GetDlgItem(window, ids[i]);
+            RECT r;
+            GetWindowRect(button, &r);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
             EXPECT_EQ(static_cast<int>(20 + units[i] * scale), r.left);
             EXPECT_EQ(static_cast<int>(scale * 60), r.right - r.left);
             EXPECT_EQ(250, r.top);
             EXPECT_EQ(26, r.bottom - r.top);
-            EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, ids[i])));
-            if (i > 0) {
-                EXPECT_LE(button_rect(ids[i - 1]).right, r.left);
-            }
+            EXPECT_TRUE(IsWindowVisible(button));
+            EXPECT_LE(right, r.left);
+            right = r.right;
         }
-        EXPECT_LE(button_rect(CMD_TO_END).right, 20 + width);
+        EXPECT_LE(right, 20 + width);
     }
 }
 
-TEST_F(BarsTest, PicturesShowPressedEnabledAndDisabledLooks) {
+TEST_F(BarsTest, PicturesShowPressedEnabledDisabledAndSchemeLooks) {
     EXPECT_EQ(-1, find_button(0));
     EXPECT_EQ(-1, find_button(4100));
     EXPECT_EQ(4, find_button(CMD_TO_START));
     set_button_enabled(window, 4100, 0);  // not a bar button: nothing happens
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, 4100)));
+    EXPECT_EQ(nullptr, load_button_bitmap(GetModuleHandleA(nullptr), 4999, 1));
 
     // Disabled: black shapes on white, whatever is asked.
     set_button_pressed(window, CMD_STOP, 1);
-    HBITMAP image = button_image(window, CMD_STOP);
-    EXPECT_EQ(WHITE, bitmap_pixel(image, 0, 0));
-    EXPECT_EQ(BLACK, bitmap_pixel(image, 2, 3));
-    EXPECT_EQ(WHITE, bitmap_pixel(image, 6, 7));
-    // Enabling shows the pressed picture asked for before.
+    auto expect_look = [this](int id, uint32_t face, uint32_t shape, uint32_t fill) {
+        HBITMAP image = button_image(window, id);
+        EXPECT_EQ(face, bitmap_pixel(image, 0, 0));
+        EXPECT_EQ(shape, bitmap_pixel(image, 2, id == CMD_PLAY ? 7 : 3));
+        EXPECT_EQ(fill, bitmap_pixel(image, 6, 7));
+    };
+    expect_look(CMD_STOP, WHITE, BLACK, WHITE);
+    // Enabling shows the pressed picture asked for before, in the system colours.
     set_button_enabled(window, CMD_STOP, 1);
-    image = button_image(window, CMD_STOP);
-    EXPECT_EQ(rgb(GetSysColor(COLOR_BTNFACE)), bitmap_pixel(image, 0, 0));
-    EXPECT_EQ(rgb(GetSysColor(COLOR_BTNTEXT)), bitmap_pixel(image, 2, 3));
-    EXPECT_EQ(GREEN, bitmap_pixel(image, 6, 7));
+    expect_look(CMD_STOP, rgb(GetSysColor(COLOR_BTNFACE)), rgb(GetSysColor(COLOR_BTNTEXT)), GREEN);
     set_button_pressed(window, CMD_STOP, 0);
     EXPECT_EQ(DARK_GREEN, bitmap_pixel(button_image(window, CMD_STOP), 6, 7));
 
-    EXPECT_EQ(nullptr, load_button_bitmap(GetModuleHandleA(nullptr), 4999, 1));
-}
-
-TEST_F(BarsTest, ADarkColourSchemeReachesThePictures) {
-    set_button_enabled(window, CMD_STOP, 1);
+    // A dark scheme reaches the enabled pictures; a disabled one ignores it.
     const int elements[] = {COLOR_BTNFACE, COLOR_BTNTEXT};
     const COLORREF saved[] = {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)};
     const COLORREF dark[] = {RGB(0x20, 0x20, 0x30), RGB(0xF0, 0xE0, 0x10)};
     ASSERT_TRUE(SetSysColors(2, elements, dark));
-    // The system tells every top-level window; make sure ours has heard it.
-    SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
+    SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);  // make sure ours has heard it
     pump_messages();
-    HBITMAP image = button_image(window, CMD_STOP);
-    EXPECT_EQ(0x202030u, bitmap_pixel(image, 0, 0));
-    EXPECT_EQ(0xF0E010u, bitmap_pixel(image, 2, 3));
-    EXPECT_EQ(DARK_GREEN, bitmap_pixel(image, 6, 7));
-    // A disabled button ignores the scheme.
-    image = button_image(window, CMD_PLAY);
-    EXPECT_EQ(WHITE, bitmap_pixel(image, 0, 0));
-    EXPECT_EQ(BLACK, bitmap_pixel(image, 2, 7));
+    expect_look(CMD_STOP, 0x202030u, 0xF0E010u, DARK_GREEN);
+    expect_look(CMD_PLAY, WHITE, BLACK, WHITE);
     SetSysColors(2, elements, saved);
     SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
     pump_messages();
+}
+
+TEST_F(BarsTest, ResourcesOtherPartsLoad) {
+    std::vector<int> ids;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const int id = GetDlgCtrlID(child);
+        if (id != IDC_STATUS_BAR) {
+            ids.push_back(id == 0xFFFF ? -1 : id);
+        }
+    }
+    EXPECT_EQ((std::vector<int>{-1,   -1,   -1,   1101, -1,   1100, -1,   1103, -1,   1104, -1,
+                                1102, -1,   1105, -1,   1200, 1201, -1,   1300, 1400, 1401, 1402,
+                                -1,   1600, 3011, 3012, 3013, 3020, 3021, 3022, 3023, 4100, 101}),
+              ids);
+    // A fixed-size window: no sizing frame, no maximise box.
+    EXPECT_EQ(WS_MINIMIZEBOX, GetWindowLongA(window, GWL_STYLE) &
+                                  (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
+
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    ACCEL keys[8];
+    ASSERT_EQ(4, CopyAcceleratorTableA(LoadAcceleratorsA(instance, "bitdek"), keys, 8));
+    EXPECT_EQ(15, keys[0].key);  // Ctrl+O as its character
+    EXPECT_EQ(CMD_OPEN, keys[0].cmd);
+    EXPECT_EQ(FALT, keys[1].fVirt & FALT);
+    EXPECT_EQ(CMD_EXIT, keys[2].cmd);
+    EXPECT_EQ(VK_F1, keys[3].key);
+    EXPECT_EQ(CMD_HELP, keys[3].cmd);
+    EXPECT_NE(nullptr, FindResourceA(instance, "aboutbox", MAKEINTRESOURCEA(5)));  // RT_DIALOG
+
+    struct Text {
+        int id;
+        const char* text;
+    } texts[] = {{10700, "Orvel Digital Files (*.AC3)|*.ac3|"},
+                 {20002, "16-bit channel 2"},
+                 {10103, "Not Indicated"},
+                 {10199, ""},  // the blank first entries have no text
+                 {19001, ""}};
+    for (const Text& t : texts) {
+        char text[256] = "";
+        LoadStringA(instance, t.id, text, sizeof(text));
+        EXPECT_EQ(t.text, std::string(text)) << t.id;
+    }
 }
 
 }  // namespace

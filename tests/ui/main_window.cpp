@@ -1,19 +1,15 @@
 #include "tests/ui/main_window.h"
 
 #include <commctrl.h>
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "bitstream/frame_crc.h"
 #include "bitstream/time_code.h"
 #include "common/file_format.h"
 #include "common/ids.h"
 #include "streamfile/stream_file.h"
 #include "streamfile/stream_format.h"
-#include "tests/support/test_files.h"
-#include "tests/support/test_frames.h"
 #include "transport/slider.h"
 #include "transport/transport_state.h"
 #include "ui/button_bar.h"
@@ -35,56 +31,50 @@ LRESULT CALLBACK test_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
-void register_class() {
-    static bool registered = false;
-    if (registered) {
-        return;
-    }
-    InitCommonControls();
-    WNDCLASSEXA window_class = {};
-    window_class.cbSize = sizeof(window_class);
-    window_class.style = CS_HREDRAW | CS_VREDRAW;
-    window_class.lpfnWndProc = test_window_proc;
-    window_class.cbWndExtra = DLGWINDOWEXTRA;
-    window_class.hInstance = GetModuleHandleA(nullptr);
-    window_class.hIcon = LoadIconA(window_class.hInstance, "bitdek");
-    window_class.hIconSm = LoadIconA(window_class.hInstance, "bitdek");
-    window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszMenuName = "bitdek";
-    window_class.lpszClassName = "bitdek";
-    registered = RegisterClassExA(&window_class) != 0;
-}
-
-void put_word_high_first(std::vector<uint8_t>& bytes, Word word) {
-    bytes.push_back(static_cast<uint8_t>(word >> 8));
-    bytes.push_back(static_cast<uint8_t>(word & 0xFF));
+void reset_to_no_file(HWND window) {
+    set_transport_state(STATE_NO_FILE);
+    reset_frame_info();
+    init_parameter_fields(window);
+    reset_slider(window);
+    reset_time_display(window);
+    show_no_file(window);
 }
 
 }  // namespace
 
 HWND create_main_window() {
     // One window serves every test of the process: creating and destroying a
-    // shown window costs seconds under Wine. Each test gets it back in its
-    // start-up look.
+    // shown window costs seconds under Wine.
     static HWND window = nullptr;
     static RECT bar_rect;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
     if (window == nullptr) {
-        register_class();
-        window = CreateDialogParamA(GetModuleHandleA(nullptr), "bitdek", nullptr, nullptr, 0);
+        InitCommonControls();
+        WNDCLASSEXA window_class = {};
+        window_class.cbSize = sizeof(window_class);
+        window_class.style = CS_HREDRAW | CS_VREDRAW;
+        window_class.lpfnWndProc = test_window_proc;
+        window_class.cbWndExtra = DLGWINDOWEXTRA;
+        window_class.hInstance = instance;
+        window_class.hIcon = window_class.hIconSm = LoadIconA(instance, "bitdek");
+        window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        window_class.lpszMenuName = window_class.lpszClassName = "bitdek";
+        RegisterClassExA(&window_class);
+        window = CreateDialogParamA(instance, "bitdek", nullptr, nullptr, 0);
         if (window == nullptr) {
             return nullptr;
         }
         GetWindowRect(GetDlgItem(window, IDC_BUTTON_BAR), &bar_rect);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&bar_rect), 2);
-    } else {
+    } else {  // a test may have moved the bar or hidden it
         HWND bar = GetDlgItem(window, IDC_BUTTON_BAR);
         MoveWindow(bar, bar_rect.left, bar_rect.top, bar_rect.right - bar_rect.left,
                    bar_rect.bottom - bar_rect.top, FALSE);
         ShowWindow(bar, SW_SHOW);
     }
     create_status_bar(window);
-    reset_to_no_file_for_test(window);
+    reset_to_no_file(window);
     layout_button_bar(window);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
@@ -94,7 +84,7 @@ HWND create_main_window() {
 
 void release_main_window(HWND window) {
     stream_close();
-    reset_to_no_file_for_test(window);
+    reset_to_no_file(window);
     pump_messages();
 }
 
@@ -106,15 +96,6 @@ void pump_messages() {
     }
 }
 
-void reset_to_no_file_for_test(HWND window) {
-    set_transport_state(STATE_NO_FILE);
-    reset_frame_info();
-    init_parameter_fields(window);
-    reset_slider(window);
-    reset_time_display(window);
-    show_no_file(window);
-}
-
 void refresh_for_test(HWND window) {
     show_frame_parameters(window);
     update_slider(window);
@@ -122,23 +103,22 @@ void refresh_for_test(HWND window) {
     show_transport_state(window);
 }
 
-void write_stream_file(const std::string& path,
-                       const std::vector<std::vector<Word>>& frames,
-                       int format) {
+void write_stream_file(const std::string& path, int count, int format, const FrameSpec& shape) {
     std::vector<uint8_t> bytes;
-    int count = 0;
-    for (const std::vector<Word>& frame : frames) {
+    auto put = [&bytes](const std::vector<Word>& words) {
+        for (Word w : words) {  // high byte first, as the bitstream is
+            bytes.push_back(static_cast<uint8_t>(w >> 8));
+            bytes.push_back(static_cast<uint8_t>(w & 0xFF));
+        }
+    };
+    const std::vector<Word> frame = make_frame(shape);
+    for (int i = 0; i < count; ++i) {
         if (format == FORMAT_NORMAL_TC) {
-            std::vector<Word> packet = make_time_code_packet(1, 0, count / 25, count % 25, 0, 3, 0);
+            std::vector<Word> packet = make_time_code_packet(1, 0, i / 25, i % 25, 0, 3, 0);
             packet_to_file_order(packet.data());
-            for (Word w : packet) {
-                put_word_high_first(bytes, w);
-            }
+            put(packet);
         }
-        for (Word w : frame) {
-            put_word_high_first(bytes, w);
-        }
-        ++count;
+        put(frame);
     }
     write_file_bytes(path, bytes);
 }
@@ -151,11 +131,6 @@ void open_in_state(HWND window, const std::string& path, int state, int read_onl
         set_transport_state(state);
         refresh_for_test(window);
     }
-}
-
-void close_for_test(HWND window) {
-    stream_close();
-    reset_to_no_file_for_test(window);
 }
 
 std::string list_text(HWND window, int id, int index) {
@@ -171,16 +146,8 @@ std::string list_text(HWND window, int id, int index) {
 
 std::string shown_entry(HWND window, int id) {
     // A one-line list shows its top entry; the display keeps the current entry there.
-    const LRESULT top = SendDlgItemMessageA(window, id, LB_GETTOPINDEX, 0, 0);
-    return list_text(window, id, static_cast<int>(top));
-}
-
-int list_count(HWND window, int id) {
-    return static_cast<int>(SendDlgItemMessageA(window, id, LB_GETCOUNT, 0, 0));
-}
-
-int current_entry(HWND window, int id) {
-    return static_cast<int>(SendDlgItemMessageA(window, id, LB_GETCURSEL, 0, 0));
+    return list_text(window, id,
+                     static_cast<int>(SendDlgItemMessageA(window, id, LB_GETTOPINDEX, 0, 0)));
 }
 
 bool is_enabled(HWND window, int id) {
@@ -198,16 +165,9 @@ HWND status_bar(HWND window) {
 }
 
 std::string status_text(HWND window, int part) {
-    HWND bar = status_bar(window);
-    const LRESULT length = SendMessageA(bar, SB_GETTEXTLENGTHA, part, 0);
-    std::string text(LOWORD(length) + 1, '\0');
-    SendMessageA(bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(std::strlen(text.c_str()));
+    char text[512] = "";
+    SendMessageA(status_bar(window), SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));
     return text;
-}
-
-UINT menu_state(HWND window, int command) {
-    return GetMenuState(GetMenu(window), command, MF_BYCOMMAND);
 }
 
 uint32_t bitmap_pixel(HBITMAP bitmap, int x, int y) {
@@ -215,20 +175,13 @@ uint32_t bitmap_pixel(HBITMAP bitmap, int x, int y) {
     if (bitmap == nullptr || GetObjectA(bitmap, sizeof(info), &info) == 0) {
         return 0xFFFFFFFF;
     }
-    BITMAPINFO request = {};
-    request.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    request.bmiHeader.biWidth = info.bmWidth;
-    request.bmiHeader.biHeight = -info.bmHeight;  // top row first
-    request.bmiHeader.biPlanes = 1;
-    request.bmiHeader.biBitCount = 32;
-    request.bmiHeader.biCompression = BI_RGB;
-    std::vector<uint8_t> pixels(static_cast<size_t>(info.bmWidth) * info.bmHeight * 4);
+    BITMAPINFO request = {
+        {sizeof(BITMAPINFOHEADER), info.bmWidth, -info.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    std::vector<uint32_t> pixels(static_cast<size_t>(info.bmWidth) * info.bmHeight);
     HDC screen = GetDC(nullptr);
     GetDIBits(screen, bitmap, 0, info.bmHeight, pixels.data(), &request, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
-    // Each pixel as blue, green, red, unused.
-    const uint8_t* p = &pixels[(static_cast<size_t>(y) * info.bmWidth + x) * 4];
-    return (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[1]) << 8) | p[0];
+    return pixels[static_cast<size_t>(y) * info.bmWidth + x] & 0xFFFFFF;  // top row first
 }
 
 HBITMAP button_image(HWND window, int id) {
@@ -238,63 +191,31 @@ HBITMAP button_image(HWND window, int id) {
 bool save_window_picture(HWND window, const std::string& path) {
     RECT frame;
     GetWindowRect(window, &frame);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ old = SelectObject(memory, picture);
     BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
     SelectObject(memory, old);
-
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof(header);
-    header.biWidth = width;
-    header.biHeight = height;  // bottom row first, as a .bmp stores it
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    const int row_bytes = (width * 3 + 3) & ~3;
-    std::vector<uint8_t> bits(static_cast<size_t>(row_bytes) * height);
-    GetDIBits(memory, picture, 0, height, bits.data(), reinterpret_cast<BITMAPINFO*>(&header),
+    // Bottom row first, as a .bmp stores it.
+    std::vector<uint8_t> bits(static_cast<size_t>((width * 3 + 3) & ~3) * height);
+    BITMAPINFOHEADER info = {
+        sizeof(info), width, height, 1, 24, BI_RGB, static_cast<DWORD>(bits.size()), 0, 0, 0, 0};
+    GetDIBits(memory, picture, 0, height, bits.data(), reinterpret_cast<BITMAPINFO*>(&info),
               DIB_RGB_COLORS);
     DeleteObject(picture);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
 
-    // The file header, little-endian: "BM", file size, two reserved words,
-    // offset of the pixels.
-    std::vector<uint8_t> bytes;
-    auto put16 = [&bytes](uint32_t v) {
-        bytes.push_back(static_cast<uint8_t>(v & 0xFF));
-        bytes.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
-    };
-    auto put32 = [&put16](uint32_t v) {
-        put16(v & 0xFFFF);
-        put16(v >> 16);
-    };
-    const uint32_t offset = 14 + 40;
-    put16(0x4D42);
-    put32(offset + static_cast<uint32_t>(bits.size()));
-    put32(0);
-    put32(offset);
-    // The info header, little-endian.
-    put32(40);
-    put32(static_cast<uint32_t>(width));
-    put32(static_cast<uint32_t>(height));
-    put16(1);
-    put16(24);
-    put32(BI_RGB);
-    put32(static_cast<uint32_t>(bits.size()));
-    put32(0);
-    put32(0);
-    put32(0);
-    put32(0);
-    bytes.insert(bytes.end(), bits.begin(), bits.end());
+    BITMAPFILEHEADER header = {0x4D42, 0, 0, 0, sizeof(header) + sizeof(info)};  // "BM"
+    header.bfSize = header.bfOffBits + info.biSizeImage;
     FILE* out = std::fopen(path.c_str(), "wb");
     if (out == nullptr) {
         return false;
     }
-    const bool ok = std::fwrite(bytes.data(), bytes.size(), 1, out) == 1;
+    const bool ok = std::fwrite(&header, sizeof(header), 1, out) == 1 &&
+                    std::fwrite(&info, sizeof(info), 1, out) == 1 &&
+                    std::fwrite(bits.data(), bits.size(), 1, out) == 1;
     return std::fclose(out) == 0 && ok;
 }

@@ -1,15 +1,9 @@
 // Saves pictures of the main window in its main looks (no file, a file ready,
 // playing, armed for recording) for a person to look at. The test command
 // turns them into PNGs.
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "common/file_format.h"
 #include "settings/prefs.h"
 #include "streamfile/stream_file.h"
-#include "tests/support/test_files.h"
-#include "tests/support/test_frames.h"
 #include "tests/ui/main_window.h"
 #include "transport/transport_state.h"
 #include "ui/resources/resource.h"
@@ -46,8 +40,7 @@ TEST(Screenshots, MainWindowInEachLook) {
     shape.lfeon = 1;
     shape.dialnorm = 31;
     const std::string path = dir.path("concert.ac3");
-    write_stream_file(path, std::vector<std::vector<Word>>(300, make_frame(shape)),
-                      FORMAT_NORMAL_TC);
+    write_stream_file(path, 300, FORMAT_NORMAL_TC, shape);
     open_in_state(window, path, STATE_READY);
     stream_seek(120, SEEK_BY_FRAMES);
     refresh_for_test(window);
@@ -65,8 +58,6 @@ TEST(Screenshots, MainWindowInEachLook) {
     // What the controller shows after the first captured buffer.
     set_status_text_id(window, 0, IDS_PRESS_PLAY_TO_RECORD);
     save(window, "record_armed");
-
-    stream_close();
     release_main_window(window);
 }
 

@@ -21,6 +21,16 @@ StreamFile open_file() {
     return file;
 }
 
+// The texts of the message boxes shown, each an error box.
+std::vector<std::string> box_texts() {
+    std::vector<std::string> texts;
+    for (const BoxSeen& box : boxes_seen) {
+        EXPECT_EQ(ERROR_BOX_CAPTION, box.caption);
+        texts.push_back(box.text);
+    }
+    return texts;
+}
+
 // One main window for the whole run, as in the program: the recent list
 // rebuilds the menu it last built.
 class OpenFile : public ::testing::Test {
@@ -74,13 +84,12 @@ TEST_F(OpenFile, CompletesTheNameAndRemembersTheFolder) {
     EXPECT_EQ(list, recent_list());
     EXPECT_EQ("C:", working_directory());
 
-    const auto& seen = open_dialogs_seen();
-    ASSERT_EQ(4u, seen.size());
-    EXPECT_EQ(dir_.dir(), seen[0].folder);
-    EXPECT_EQ(dir_.dir(), seen[2].folder);
-    EXPECT_EQ("C:\\", seen[3].folder);
-    EXPECT_FALSE(seen[0].read_only_checked);
-    EXPECT_TRUE(boxes_seen().empty());
+    ASSERT_EQ(4u, opens_seen.size());
+    EXPECT_EQ(dir_.dir(), opens_seen[0].folder);
+    EXPECT_EQ(dir_.dir(), opens_seen[2].folder);
+    EXPECT_EQ("C:\\", opens_seen[3].folder);
+    EXPECT_FALSE(opens_seen[0].read_only_checked);
+    EXPECT_TRUE(boxes_seen.empty());
 }
 
 TEST_F(OpenFile, ReadOnlyBoxStartsAsThePreferenceAndDecidesTheOpen) {
@@ -97,9 +106,8 @@ TEST_F(OpenFile, ReadOnlyBoxStartsAsThePreferenceAndDecidesTheOpen) {
     EXPECT_EQ(0, open_file().read_only) << "unchecked: open for writing";
     EXPECT_EQ(1, get_read_only()) << "the box does not change the preference";
     close_file();
-    ASSERT_EQ(2u, open_dialogs_seen().size());
-    EXPECT_TRUE(open_dialogs_seen()[0].read_only_checked);
-    EXPECT_TRUE(open_dialogs_seen()[1].read_only_checked);
+    ASSERT_EQ(2u, opens_seen.size());
+    EXPECT_TRUE(opens_seen[0].read_only_checked && opens_seen[1].read_only_checked);
     // A recent-file command always takes the preference.
     ASSERT_EQ(Rc(RC_OK), Rc(open_recent_file(window_, CMD_RECENT_FILE_1)));
     EXPECT_EQ(1, open_file().read_only);
@@ -133,14 +141,9 @@ TEST_F(OpenFile, FailedOpensReportAndChangeNothing) {
     EXPECT_EQ(Rc(RC_OPEN_FAILED), Rc(open_file_dialog(window_)));
     CloseHandle(lock);
 
-    std::vector<std::string> shown;
-    for (const BoxSeen& box : boxes_seen()) {
-        EXPECT_EQ(ERROR_BOX_CAPTION, box.caption);
-        shown.push_back(box.text);
-    }
     EXPECT_EQ((std::vector<std::string>{"Invalid File Format.", "Can't open file.",
                                         "Invalid File Format.", "Can not open file."}),
-              shown);
+              box_texts());
     EXPECT_EQ(menu, file_menu(window_));
     EXPECT_EQ(list, recent_list());
     EXPECT_EQ("C:\\elsewhere", working_directory());
@@ -166,9 +169,7 @@ TEST_F(OpenFile, LongestPathsOpenAndLongerOnesAreRefused) {
     const auto list = recent_list();
     EXPECT_EQ(Rc(RC_OPEN_FAILED), Rc(open_file_dialog(window_)));
     EXPECT_EQ(Rc(RC_OPEN_FAILED), Rc(open_file_dialog(window_)));
-    ASSERT_EQ(2u, boxes_seen().size());
-    EXPECT_EQ("Can not open file.", boxes_seen()[0].text);
-    EXPECT_EQ("Can not open file.", boxes_seen()[1].text);
+    EXPECT_EQ(std::vector<std::string>(2, "Can not open file."), box_texts());
     EXPECT_EQ(list, recent_list());
 }
 

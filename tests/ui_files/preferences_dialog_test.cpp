@@ -15,16 +15,12 @@ std::string box(HWND dialog, int id) {
            (IsDlgButtonChecked(dialog, id) == BST_CHECKED ? "1" : "0");
 }
 
-int selection(HWND dialog, int id) {
-    return static_cast<int>(SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0));
-}
-
 // Chooses entry index of a drop-down list as the user does: the list changes
 // its selection and tells the dialog.
 void choose(HWND dialog, int id, int index) {
-    HWND list = GetDlgItem(dialog, id);
-    SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    SendDlgItemMessageA(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 class PreferencesDialog : public ::testing::Test {
@@ -66,8 +62,9 @@ TEST_F(PreferencesDialog, ShowsTheStoredValuesAndStoresTheControlsOnOk) {
     // Values beyond the lists show no selection and are kept.
     set_prefs({7, 5, 1, 1, 0, 0});
     run([](HWND dialog) {
-        EXPECT_EQ(CB_ERR, selection(dialog, IDC_PREF_OUTPUT_FORMAT));
-        EXPECT_EQ(CB_ERR, selection(dialog, IDC_PREF_RECORD_FORMAT));
+        for (int id : {IDC_PREF_OUTPUT_FORMAT, IDC_PREF_RECORD_FORMAT}) {
+            EXPECT_EQ(CB_ERR, SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0));
+        }
         click_button(dialog, IDOK);
     });
     EXPECT_EQ((Prefs{7, 5, 1, 0, 0, 0}), current_prefs());

@@ -20,6 +20,7 @@ std::string ini_path() {
     return path;
 }
 
+// Moves the real file aside for the run and puts it back (or deletes ours).
 class IniFileGuard : public ::testing::Environment {
 public:
     void SetUp() override {
@@ -36,8 +37,6 @@ public:
             write_file_bytes(ini_path(), saved_);
         }
     }
-
-private:
     bool had_file_ = false;
     std::vector<uint8_t> saved_;
 };

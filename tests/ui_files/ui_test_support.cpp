@@ -14,6 +14,9 @@
 #include "tests/support/test_frames.h"
 #include "ui/open_file.h"
 
+std::vector<OpenSeen> opens_seen;
+std::vector<BoxSeen> boxes_seen;
+
 namespace {
 
 constexpr UINT WM_TEST_DIALOG = WM_APP + 1;  // wparam: the dialog
@@ -26,10 +29,7 @@ std::function<void(HWND)> dialog_handler;
 std::set<HWND> dialogs_seen;
 std::map<LPARAM, std::function<void()>> steps;
 LPARAM last_step;
-
 std::deque<OpenAnswer> answers;
-std::vector<OpenSeen> opens;
-std::vector<BoxSeen> boxes;
 
 LRESULT CALLBACK cbt_hook(int code, WPARAM wparam, LPARAM lparam) {
     HWND window = reinterpret_cast<HWND>(wparam);
@@ -65,9 +65,8 @@ void press(HWND dialog, int id) {
 }
 
 void answer_dialog(HWND dialog) {
-    if (GetDlgItem(dialog, MESSAGE_BOX_TEXT_ID) != nullptr) {
-        boxes.push_back(
-            {window_text(dialog), window_text(GetDlgItem(dialog, MESSAGE_BOX_TEXT_ID))});
+    if (HWND text = GetDlgItem(dialog, MESSAGE_BOX_TEXT_ID)) {
+        boxes_seen.push_back({window_text(dialog), window_text(text)});
         press(dialog, IDOK);
         return;
     }
@@ -80,7 +79,7 @@ void answer_dialog(HWND dialog) {
     answers.pop_front();
     char folder[MAX_PATH] = "";
     SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
-    opens.push_back({folder, IsDlgButtonChecked(dialog, chx1) == BST_CHECKED});
+    opens_seen.push_back({folder, IsDlgButtonChecked(dialog, chx1) == BST_CHECKED});
     // The file name box: an editable combo box in newer dialogs, an edit in older.
     HWND name_box =
         GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
@@ -103,12 +102,10 @@ HWND create_test_main_window() {
         window_class.lpfnWndProc = test_window_proc;
         window_class.cbWndExtra = DLGWINDOWEXTRA;
         window_class.hInstance = instance;
-        window_class.lpszMenuName = "bitdek";
-        window_class.lpszClassName = "bitdek";
+        window_class.lpszMenuName = window_class.lpszClassName = "bitdek";
         registered = RegisterClassExA(&window_class) != 0;
     }
-    main_window = CreateDialogParamA(instance, "bitdek", nullptr, nullptr, 0);
-    return main_window;
+    return main_window = CreateDialogParamA(instance, "bitdek", nullptr, nullptr, 0);
 }
 
 void set_dialog_handler(std::function<void(HWND dialog)> handler) {
@@ -138,17 +135,9 @@ void click_button(HWND dialog, int id) {
 
 void script_dialogs(std::vector<OpenAnswer> list) {
     answers.assign(list.begin(), list.end());
-    opens.clear();
-    boxes.clear();
+    opens_seen.clear();
+    boxes_seen.clear();
     set_dialog_handler(answer_dialog);
-}
-
-const std::vector<OpenSeen>& open_dialogs_seen() {
-    return opens;
-}
-
-const std::vector<BoxSeen>& boxes_seen() {
-    return boxes;
 }
 
 std::vector<std::string> file_menu(HWND window) {
@@ -157,8 +146,7 @@ std::vector<std::string> file_menu(HWND window) {
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         char text[512] = "";
         GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-        bool separator = (GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR) != 0;
-        items.push_back(separator ? "-" : text);
+        items.push_back(GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR ? "-" : text);
     }
     return items;
 }
@@ -184,7 +172,7 @@ void write_stream_file(const std::string& path, int frames) {
     for (int i = 0; i < frames; ++i) {
         FrameSpec shape;
         shape.seed = static_cast<uint32_t>(i + 1);
-        for (Word w : make_frame(shape)) {
+        for (Word w : make_frame(shape)) {  // high byte first, as the bitstream is
             bytes.push_back(static_cast<uint8_t>(w >> 8));
             bytes.push_back(static_cast<uint8_t>(w & 0xFF));
         }

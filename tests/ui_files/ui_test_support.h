@@ -13,14 +13,11 @@
 
 // Registers the class "bitdek" with the test procedure (once) and creates the window.
 HWND create_test_main_window();
-
 // Each dialog or message box activated from now on is passed once to handler
 // while its modal loop runs. An empty handler removes the hook.
 void set_dialog_handler(std::function<void(HWND dialog)> handler);
-
 // Runs step from the main window's message processing, hops posted messages later.
 void post_step(HWND main_window, std::function<void()> step, int hops);
-
 std::string window_text(HWND window);
 // Presses button id the way a click does: through the button itself.
 void click_button(HWND dialog, int id);
@@ -41,15 +38,14 @@ struct BoxSeen {
     std::string caption, text;
 };
 void script_dialogs(std::vector<OpenAnswer> answers);
-const std::vector<OpenSeen>& open_dialogs_seen();
-const std::vector<BoxSeen>& boxes_seen();
+extern std::vector<OpenSeen> opens_seen;
+extern std::vector<BoxSeen> boxes_seen;
 
 // The File menu as text ("-" a separator), the recent list and the working directory.
 std::vector<std::string> file_menu(HWND window);
 std::vector<std::string> recent_list();
 std::string working_directory();
-
-// A "Normal" stream file (frames high byte first, as the bitstream is).
+// A "Normal" stream file of distinct frames.
 void write_stream_file(const std::string& path, int frames);
 
 // The five preferences and the time display mode, compared and printed whole.
