@@ -56,11 +56,13 @@ TEST(FillBlock, LongestFramesFitExactlyOrLeaveTheBlockSilent) {
             words[i] = get_pcm_word(three.data() + 2 * i);
         size_t last =
             c.mode == 0 ? BURST_BLOCK_WORDS + 16 + 1919 : 2 * BURST_BLOCK_WORDS - 2 + (c.mode == 2);
-        for (size_t i = 0; i < words.size(); ++i)
-            if (c.fits && i == last)
+        for (size_t i = 0; i < words.size(); ++i) {
+            if (c.fits && i == last) {
                 EXPECT_EQ(frame.back(), words[i]);
-            else if (!c.fits || i < BURST_BLOCK_WORDS || i >= 2 * BURST_BLOCK_WORDS)
+            } else if (!c.fits || i < BURST_BLOCK_WORDS || i >= 2 * BURST_BLOCK_WORDS) {
                 ASSERT_EQ(0, words[i]) << i;
+            }
+        }
     }
 }
 

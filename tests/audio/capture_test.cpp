@@ -129,8 +129,9 @@ TEST_F(Capture, RefusalOrWriteFailureEndsTheScan) {
         SCOPED_TRACE(open ? "time code required" : "no file to write");
         scripted_wave_reset();
         set_require_tc(open);
-        if (open)
+        if (open) {
             ASSERT_NO_FATAL_FAILURE(new_recording(FORMAT_NORMAL_TC));
+        }
         std::vector<Word> pcm;
         for (int fscod : {0, 0, 2}) {
             FrameSpec shape;

@@ -187,8 +187,9 @@ TEST_F(Playback, RefusedStop) {
         EXPECT_EQ(Rc(RC_PLAYBACK_CLOSE_FAILED), Rc(stop_playback()));
         EXPECT_TRUE(scripted_wave_out_open());
         EXPECT_EQ(1, wave_ring().active);
-        if (refused == CALL_OUT_RESET)
+        if (refused == CALL_OUT_RESET) {
             EXPECT_EQ(0, scripted_wave_calls(CALL_OUT_UNPREPARE));
+        }
         scripted_wave_refuse(refused, 0);
     }
     EXPECT_EQ(Rc(RC_OK), Rc(stop_playback()));
