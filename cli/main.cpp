@@ -21,18 +21,5 @@ int main(int argc, char** argv) {
         std::printf("bitdek-cli %s\n", BITDEK_VERSION);
         return EXIT_CLEAN;
     }
-    switch (opt.command) {
-        case CLI_INFO:
-            return run_info(opt);
-        case CLI_VERIFY:
-            return run_verify(opt);
-        case CLI_CONVERT:
-            return run_convert(opt);
-        case CLI_WRAP:
-            return run_wrap(opt);
-        case CLI_UNWRAP:
-            return run_unwrap(opt);
-        default:
-            return EXIT_UNUSABLE;
-    }
+    return run_command(opt);
 }

@@ -3,23 +3,12 @@
 // helpers work, so the engines' device-free paths run natively.
 #include "platform/wave.h"
 
+#include "platform/posix/wave_header.h"
+
 namespace {
 
 constexpr int WAVE_NO_DEVICE = 2;       // no such device (MMSYSERR_BADDEVICEID)
 constexpr int WAVE_INVALID_HANDLE = 5;  // no open device (MMSYSERR_INVALHANDLE)
-constexpr uint32_t HEADER_DONE = 0x01;  // the device has finished with the buffer
-
-// The header block, laid out as the Win32 one is.
-struct WaveHeader {
-    void* data;
-    uint32_t bytes;
-    uint32_t bytes_recorded;
-    uintptr_t user;
-    uint32_t flags;
-    uint32_t loops;
-    void* next;
-    uintptr_t reserved;
-};
 
 }  // namespace
 
@@ -38,7 +27,7 @@ void wave_header_init(void* header, void* data, uint32_t bytes) {
 }
 
 bool wave_header_done(const void* header) {
-    return (static_cast<const WaveHeader*>(header)->flags & HEADER_DONE) != 0;
+    return (static_cast<const WaveHeader*>(header)->flags & WAVE_HEADER_DONE) != 0;
 }
 
 int wave_out_query(const WaveFormat*) {

@@ -5,6 +5,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <mmsystem.h>
+#else
+#include "platform/posix/wave_header.h"
 #endif
 
 namespace {
@@ -22,17 +24,6 @@ constexpr uint32_t FLAG_DONE = WHDR_DONE;
 constexpr uint32_t FLAG_PREPARED = WHDR_PREPARED;
 constexpr uint32_t FLAG_INQUEUE = WHDR_INQUEUE;
 #else
-// The header block, laid out as the Win32 one is.
-struct WaveHeader {
-    void* data;
-    uint32_t bytes;
-    uint32_t bytes_recorded;
-    uintptr_t user;
-    uint32_t flags;
-    uint32_t loops;
-    void* next;
-    uintptr_t reserved;
-};
 #define HDR_DATA(h) (h)->data
 #define HDR_BYTES(h) (h)->bytes
 #define HDR_RECORDED(h) (h)->bytes_recorded
@@ -40,9 +31,9 @@ struct WaveHeader {
 #define HDR_LOOPS(h) (h)->loops
 #define HDR_NEXT(h) (h)->next
 #define HDR_RESERVED(h) (h)->reserved
-constexpr uint32_t FLAG_DONE = 0x01;
-constexpr uint32_t FLAG_PREPARED = 0x02;
-constexpr uint32_t FLAG_INQUEUE = 0x10;
+constexpr uint32_t FLAG_DONE = WAVE_HEADER_DONE;
+constexpr uint32_t FLAG_PREPARED = WAVE_HEADER_PREPARED;
+constexpr uint32_t FLAG_INQUEUE = WAVE_HEADER_INQUEUE;
 #endif
 
 constexpr int QUEUE_SLOTS = 16;
