@@ -48,13 +48,13 @@ struct BlockWriter {
 std::vector<TestRecord> make_test_stream(int format, int fscod, int frame_count) {
     std::vector<TestRecord> records;
     for (int i = 0; i < frame_count; ++i) {
-        FrameSpec spec;
-        spec.fscod = fscod;
-        spec.frmsizecod = 18;  // 160 kbit/s: navigation by frames assumes one frame size
-        spec.acmod = 2 + i % 2;
-        spec.seed = static_cast<uint32_t>(1000 + i);
+        FrameSpec shape;
+        shape.fscod = fscod;
+        shape.frmsizecod = 18;  // 160 kbit/s: navigation by frames assumes one frame size
+        shape.acmod = 2 + i % 2;
+        shape.seed = static_cast<uint32_t>(1000 + i);
         TestRecord record;
-        record.frame = make_frame(spec);
+        record.frame = make_frame(shape);
         if (format == FORMAT_NORMAL_TC) {
             // 25 frames a second (rate code 3), counted on from 10:20:30:00.
             record.packet = make_time_code_packet(10, 20, 30 + i / 25, i % 25, 0, 3, 0);
