@@ -134,13 +134,11 @@ void open_in_state(HWND window, const std::string& path, int state, int read_onl
 }
 
 std::string list_text(HWND window, int id, int index) {
-    const LRESULT length = SendDlgItemMessageA(window, id, LB_GETTEXTLEN, index, 0);
-    if (length == LB_ERR) {
+    char text[512] = "";
+    if (SendDlgItemMessageA(window, id, LB_GETTEXTLEN, index, 0) == LB_ERR) {
         return "<none>";
     }
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    SendDlgItemMessageA(window, id, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(length));
+    SendDlgItemMessageA(window, id, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text));
     return text;
 }
 
