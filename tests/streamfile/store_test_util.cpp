@@ -2,9 +2,6 @@
 
 #include <algorithm>
 
-#include "bitstream/frame_crc.h"
-#include "bitstream/time_code.h"
-#include "settings/prefs.h"
 #include "streamfile/stream_format.h"
 
 std::vector<Words> make_frames(int count, int fscod, int frmsizecod, bool alternate) {
@@ -79,6 +76,12 @@ void StoreTest::SetUp() {
 std::string StoreTest::make_file(const std::string& name, const std::vector<uint8_t>& bytes) {
     write_file_bytes(dir.path(name), bytes);
     return dir.path(name);
+}
+
+std::string StoreTest::open(const std::string& name, const std::vector<uint8_t>* bytes) {
+    std::string path = bytes ? make_file(name, *bytes) : dir.path(name);
+    EXPECT_EQ(Rc(RC_OK), Rc(stream_open(path.c_str(), 0))) << name;
+    return path;
 }
 
 StreamFile StoreTest::file() {

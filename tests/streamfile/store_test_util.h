@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "bitstream/frame_crc.h"
+#include "bitstream/time_code.h"
+#include "common/burst.h"
 #include "common/file_format.h"
+#include "settings/prefs.h"
 #include "streamfile/stream_file.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_frames.h"
@@ -35,6 +39,12 @@ protected:
     void SetUp() override;
     void TearDown() override { stream_close(); }
     std::string make_file(const std::string& name, const std::vector<uint8_t>& bytes);
+    // Opens name in the test's folder, written with bytes first if given;
+    // returns the path.
+    std::string open(const std::string& name, const std::vector<uint8_t>* bytes = nullptr);
+    std::string open(const std::string& name, const std::vector<uint8_t>& bytes) {
+        return open(name, &bytes);
+    }
     StreamFile file();
     TempDir dir;
 };

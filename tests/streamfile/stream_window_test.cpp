@@ -1,7 +1,5 @@
 // The file window cannot be allocated: this process brings a memory layer of
 // its own that refuses on demand.
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
 

@@ -9,9 +9,6 @@
 #include <unistd.h>
 #endif
 
-#include "bitstream/time_code.h"
-#include "common/burst.h"
-#include "settings/prefs.h"
 #include "tests/streamfile/store_test_util.h"
 
 namespace {
@@ -36,8 +33,7 @@ TEST_F(StoreTest, RecordsEachLayoutAndReadsItBack) {
     std::vector<Words> frames = make_frames(12);
     for (int format : {FORMAT_NORMAL_TC, FORMAT_NORMAL, FORMAT_PC}) {
         SCOPED_TRACE(format);
-        std::string path = dir.path(std::to_string(format) + ".ac3");
-        ASSERT_EQ(Rc(RC_OK), Rc(stream_open(path.c_str(), 0)));
+        std::string path = open(std::to_string(format) + ".ac3");
         stream_set_new_format(format);
         stream_resume();
         for (size_t i = 0; i < frames.size(); ++i) {
@@ -66,8 +62,7 @@ TEST_F(StoreTest, TimeCodeRules) {
     set_rec_format(FORMAT_NORMAL_TC);
     // No time code, not required: the first frame goes (its packet may have
     // come before the start), the second makes the recording "Normal".
-    std::string plain = dir.path("plain.ac3");
-    ASSERT_EQ(Rc(RC_OK), Rc(stream_open(plain.c_str(), 0)));
+    std::string plain = open("plain.ac3");
     stream_resume();
     EXPECT_EQ(Rc(RC_OK), Rc(frame(f[0])));
     EXPECT_EQ(0, file().length);
@@ -81,8 +76,7 @@ TEST_F(StoreTest, TimeCodeRules) {
 
     // Required: refused, and the file, still empty, goes on closing.
     set_require_tc(1);
-    std::string none = dir.path("none.ac3");
-    ASSERT_EQ(Rc(RC_OK), Rc(stream_open(none.c_str(), 0)));
+    std::string none = open("none.ac3");
     stream_resume();
     EXPECT_EQ(Rc(RC_OK), Rc(frame(f[0])));
     EXPECT_EQ(Rc(RC_NO_TIME_CODE), Rc(frame(f[1])));
@@ -90,8 +84,7 @@ TEST_F(StoreTest, TimeCodeRules) {
     stream_close();
     EXPECT_FALSE(file_exists(none));
 
-    std::string tc = dir.path("tc.ac3");
-    ASSERT_EQ(Rc(RC_OK), Rc(stream_open(tc.c_str(), 0)));
+    std::string tc = open("tc.ac3");
     stream_resume();
     EXPECT_EQ(Rc(RC_OK), Rc(packet(7)));  // replaced by the next packet
     EXPECT_EQ(Rc(RC_OK), Rc(packet(0)));
@@ -119,8 +112,7 @@ TEST_F(StoreTest, TimeCodeRules) {
 TEST_F(StoreTest, OverwritesFromTheMiddleAndCuts) {
     std::vector<Words> old_frames = make_frames(10);
     std::vector<Words> new_frames = make_frames(2, 0, 28);  // 768 words
-    std::string path = make_file("mid.ac3", file_bytes(FORMAT_NORMAL, old_frames));
-    ASSERT_EQ(Rc(RC_OK), Rc(stream_open(path.c_str(), 0)));
+    std::string path = open("mid.ac3", file_bytes(FORMAT_NORMAL, old_frames));
     stream_seek(4, SEEK_BY_FRAMES);
     stream_cut_at_position();
     EXPECT_EQ(4 * 896, file().length);
@@ -151,8 +143,7 @@ TEST_F(StoreTest, AppendsOnTheWordBoundaryAfterAnOddByte) {
     std::vector<Words> f = make_frames(4);
     std::vector<uint8_t> bytes = file_bytes(FORMAT_NORMAL, part(f, 0, 3));
     bytes.push_back(0x42);
-    std::string path = make_file("odd.ac3", bytes);
-    ASSERT_EQ(Rc(RC_OK), Rc(stream_open(path.c_str(), 0)));
+    std::string path = open("odd.ac3", bytes);
     EXPECT_EQ(3u, walk().size());
     stream_seek(0, SEEK_TO_END);
     stream_resume();
