@@ -11,6 +11,7 @@
 #include "streamfile/stream_file.h"
 #include "streamfile/stream_format.h"
 #include "transport/slider.h"
+#include "transport/transport_controller.h"
 #include "transport/transport_state.h"
 #include "ui/button_bar.h"
 #include "ui/main_display.h"
@@ -29,15 +30,6 @@ LRESULT CALLBACK test_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 1;
     }
     return DefWindowProcA(window, message, wparam, lparam);
-}
-
-void reset_to_no_file(HWND window) {
-    set_transport_state(STATE_NO_FILE);
-    reset_frame_info();
-    init_parameter_fields(window);
-    reset_slider(window);
-    reset_time_display(window);
-    show_no_file(window);
 }
 
 }  // namespace
@@ -97,10 +89,7 @@ void pump_messages() {
 }
 
 void refresh_for_test(HWND window) {
-    show_frame_parameters(window);
-    update_slider(window);
-    show_time(window);
-    show_transport_state(window);
+    refresh_main_window(window);
 }
 
 void write_stream_file(const std::string& path, int count, int format, const FrameSpec& shape) {
