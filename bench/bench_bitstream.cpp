@@ -6,32 +6,16 @@
 
 #include "bitstream/frame_crc.h"
 #include "bitstream/frame_parser.h"
+#include "tests/support/test_frames.h"
 
 namespace {
 
-// A 1920-word frame (32 kHz, 640 kbit/s) with a correct CRC.
+// The largest frame: 32 kHz, 640 kbit/s, 1920 words, with a correct CRC.
 std::vector<Word> largest_frame() {
-    std::vector<Word> f(1920);
-    uint32_t x = 12345;
-    for (auto& w : f) {
-        x = x * 1103515245u + 12345u;
-        w = static_cast<Word>(x >> 16);
-    }
-    f[0] = AC3_SYNC_WORD;
-    f[2] = static_cast<Word>((2 << 14) | (37 << 8) | (8 << 3));
-    // Last word: the remainder of the rest shifted by 16 bits.
-    uint16_t reg = 0;
-    auto feed = [&reg](unsigned b) {
-        reg = static_cast<uint16_t>(CRC_TABLE[reg >> 8] ^ b ^ ((reg << 8) & 0xFF00));
-    };
-    for (size_t i = 1; i + 1 < f.size(); ++i) {
-        feed(f[i] >> 8);
-        feed(f[i] & 0xFF);
-    }
-    feed(0);
-    feed(0);
-    f.back() = reg;
-    return f;
+    FrameSpec shape;
+    shape.fscod = 2;
+    shape.frmsizecod = 37;
+    return make_frame(shape);
 }
 
 void BM_check_frame_crc_1920_words(benchmark::State& state) {

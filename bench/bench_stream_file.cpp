@@ -17,6 +17,7 @@
 #include "common/result.h"
 #include "settings/prefs.h"
 #include "streamfile/stream_file.h"
+#include "tests/support/test_frames.h"
 
 namespace {
 
@@ -26,36 +27,16 @@ constexpr int FRMSIZECOD_448 = 30;  // 896 words at 48 kHz
 
 std::string bench_path;
 
-void remove_file() {
-    std::remove(bench_path.c_str());
+// A 448 kbit/s frame (acmod 2, dialnorm 27) with a pseudo-random body.
+FrameSpec frame_shape(uint32_t seed) {
+    FrameSpec shape;
+    shape.frmsizecod = FRMSIZECOD_448;
+    shape.seed = seed;
+    return shape;
 }
 
-// One frame of FRMSIZECOD_448 with a pseudo-random body and a correct CRC.
-std::vector<Word> make_bench_frame(uint32_t seed) {
-    std::vector<Word> f(static_cast<size_t>(frame_words_for(0, FRMSIZECOD_448)));
-    uint32_t x = seed * 2654435761u + 1;
-    for (Word& w : f) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        w = static_cast<Word>(x);
-    }
-    f[0] = AC3_SYNC_WORD;
-    f[2] = static_cast<Word>(FRMSIZECOD_448 << 8 | 8 << 3);  // fscod 0, bsid 8, bsmod 0
-    f[3] = static_cast<Word>(2 << 13 | 27 << 8);  // acmod 2, dsurmod 0, lfeon 0, dialnorm 27
-    // The last word makes the remainder over words 1..L-1 zero.
-    uint16_t reg = 0;
-    auto feed = [&reg](unsigned b) {
-        reg = static_cast<uint16_t>(CRC_TABLE[reg >> 8] ^ b ^ ((reg << 8) & 0xFF00));
-    };
-    for (size_t i = 1; i + 1 < f.size(); ++i) {
-        feed(f[i] >> 8);
-        feed(f[i] & 0xFF);
-    }
-    feed(0);
-    feed(0);
-    f.back() = reg;
-    return f;
+void remove_file() {
+    std::remove(bench_path.c_str());
 }
 
 // Writes the hour-long "Normal" file once per process.
@@ -68,7 +49,7 @@ const std::string& bench_file() {
     std::vector<std::vector<uint8_t>> frames;
     for (int i = 0; i < DISTINCT; ++i) {
         std::vector<uint8_t> bytes;
-        for (Word w : make_bench_frame(static_cast<uint32_t>(i + 1))) {
+        for (Word w : make_frame(frame_shape(static_cast<uint32_t>(i + 1)))) {
             bytes.push_back(static_cast<uint8_t>(w >> 8));  // high byte first
             bytes.push_back(static_cast<uint8_t>(w & 0xFF));
         }
