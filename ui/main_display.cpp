@@ -290,27 +290,36 @@ void show_transport_state(HWND window) {
     display.last_shown_state = state;
 }
 
-void fill_list_from_strings(HWND window, int id, int first, int count) {
-    SendDlgItemMessageA(window, id, LB_RESETCONTENT, 0, 0);
+namespace {
+
+// Fills a list or combo box (by its reset, add and select messages) with the
+// texts of consecutive string ids, disabled and with nothing selected.
+void fill_from_strings(HWND window,
+                       int id,
+                       int first,
+                       int count,
+                       UINT reset,
+                       UINT add,
+                       UINT select) {
+    SendDlgItemMessageA(window, id, reset, 0, 0);
     for (int i = 0; i < count; ++i) {
         char text[TEXT_BUFFER_CHARS];
         load_text(first + i, text, TEXT_BUFFER_CHARS);
-        SendDlgItemMessageA(window, id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        SendDlgItemMessageA(window, id, add, 0, reinterpret_cast<LPARAM>(text));
     }
     EnableWindow(GetDlgItem(window, id), FALSE);
-    SendDlgItemMessageA(window, id, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    SendDlgItemMessageA(window, id, select, static_cast<WPARAM>(-1), 0);
+}
+
+}  // namespace
+
+void fill_list_from_strings(HWND window, int id, int first, int count) {
+    fill_from_strings(window, id, first, count, LB_RESETCONTENT, LB_ADDSTRING, LB_SETCURSEL);
     fit_to_one_line(window, id);
 }
 
 void fill_combo_from_strings(HWND window, int id, int first, int count) {
-    SendDlgItemMessageA(window, id, CB_RESETCONTENT, 0, 0);
-    for (int i = 0; i < count; ++i) {
-        char text[TEXT_BUFFER_CHARS];
-        load_text(first + i, text, TEXT_BUFFER_CHARS);
-        SendDlgItemMessageA(window, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-    }
-    EnableWindow(GetDlgItem(window, id), FALSE);
-    SendDlgItemMessageA(window, id, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    fill_from_strings(window, id, first, count, CB_RESETCONTENT, CB_ADDSTRING, CB_SETCURSEL);
 }
 
 void select_list_entry(HWND window, int id, int index, int enable) {
