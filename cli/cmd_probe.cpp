@@ -353,6 +353,7 @@ int run_probe(const CliOptions& opt) {
         cli_error("%s: no samples", opt.in);
         return EXIT_UNUSABLE;
     }
+    words.shrink_to_fit();  // and a sanitizer build catches any read past the end
     ProbeReport report;
     probe_pcm(words.data(), static_cast<int64_t>(words.size()), &report);
     Verdict v = verdict(report, wav_rate);
