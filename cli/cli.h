@@ -17,17 +17,23 @@ enum CliCommand : int {
     CLI_CONVERT,
     CLI_WRAP,
     CLI_UNWRAP,
+    CLI_PROBE,
 };
+
+// probe --seconds: the default, and the most (the samples are held in memory).
+constexpr int PROBE_SECONDS_DEFAULT = 10;
+constexpr int PROBE_SECONDS_MAX = 600;
 
 struct CliOptions {
     int command;        // CliCommand
     const char* in;     // first operand
     const char* out;    // second operand, or null
-    bool json;          // info, verify: JSON on standard output
+    bool json;          // info, verify, probe: JSON on standard output
     bool force;         // replace an existing OUT
     bool require_tc;    // unwrap: the REQUIRETC rule
     int layout;         // convert, unwrap: a FileFormat; -1 when not given
     int output_format;  // wrap: SPDIFMODE 0, 1 or 2
+    int seconds;        // probe: how much of IN to look at
     bool help;          // --help given (for the command, or in general)
     bool version;       // --version given
 };
@@ -66,3 +72,4 @@ int run_verify(const CliOptions& opt);
 int run_convert(const CliOptions& opt);
 int run_wrap(const CliOptions& opt);
 int run_unwrap(const CliOptions& opt);
+int run_probe(const CliOptions& opt);

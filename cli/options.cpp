@@ -1,6 +1,7 @@
 // bitdek-cli: argument parsing, help texts and what every command shares.
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -27,6 +28,9 @@ const char* const GENERAL_HELP =
     "  wrap IN OUT [--output F]    the PCM that playback sends to the sound card\n"
     "  unwrap IN OUT [--layout L] [--require-tc]\n"
     "                              record the bursts found in PCM into a stream file\n"
+    "  probe IN [--json] [--seconds N]\n"
+    "                              what the bursts in PCM are, and why a decoder\n"
+    "                              or the recorder may not lock to them\n"
     "\n"
     "Layouts L: normal (\"Normal\"), pc (\"PC Format\"),\n"
     "           normal-tc (\"Normal + Time Code\").\n"
@@ -36,8 +40,8 @@ const char* const GENERAL_HELP =
     "at the end, so a failure leaves nothing behind; an existing OUT is replaced only\n"
     "with --force. \"-\" stands for standard input or output where a command allows it.\n"
     "\n"
-    "Exit status: 0 done (verify: clean), 1 verify found a problem, 2 unusable input\n"
-    "or arguments, or the work failed.\n"
+    "Exit status: 0 done (verify: clean; probe: ready to record), 1 verify or probe\n"
+    "found a problem, 2 unusable input or arguments, or the work failed.\n"
     "\n"
     "Run 'bitdek-cli COMMAND --help' for the details of a command.\n";
 
@@ -134,6 +138,32 @@ const char* const UNWRAP_HELP =
     "folder and copied to standard output). When IN holds no frame at all, nothing\n"
     "is written and the exit status is 2.\n";
 
+const char* const PROBE_HELP =
+    "Usage: bitdek-cli probe IN [--json] [--seconds N]\n"
+    "\n"
+    "Looks at the first N seconds (default 10, at most 600) of PCM as unwrap takes\n"
+    "it (a 16-bit stereo WAV file, raw little-endian samples, or \"-\" for standard\n"
+    "input) and says what is on the wire, first in a one-line verdict:\n"
+    "  - the data bursts by data type (AC-3, time code, pause, MPEG audio, AAC, DTS\n"
+    "    types I to IV, E-AC-3, MAT, null, reserved), and whether the recorder can\n"
+    "    record them (AC-3 and time code only);\n"
+    "  - their placement: 32-bit, 16-bit channel 1, 16-bit channel 2 or mixed;\n"
+    "  - the spacing of the AC-3 bursts in sample pairs (1536 expected) and the\n"
+    "    breaks in it, where a burst is missing or late;\n"
+    "  - the frames' sample rate, data rate and channel mode, the frames failing\n"
+    "    the CRC check, and whether the frames' rate is the WAV header's;\n"
+    "  - without bursts: digital silence, plain audio (with its peak level in\n"
+    "    dBFS), bursts with the bytes of every sample swapped, or bursts scaled by\n"
+    "    a volume (with the gain in dB).\n"
+    "For example\n"
+    "  arecord -t raw -f S16_LE -c 2 -r 48000 -D hw:0 | bitdek-cli probe -\n"
+    "\n"
+    "  --json        one JSON object on standard output instead of text\n"
+    "  --seconds N   look at N seconds of IN (1 to 600; raw samples count 48 kHz)\n"
+    "\n"
+    "Exit status: 0 when AC-3 bursts are there, intact and without breaks (ready\n"
+    "to record), 1 when anything is wrong, 2 for unusable input.\n";
+
 struct CommandName {
     const char* name;
     int command;
@@ -141,7 +171,7 @@ struct CommandName {
 
 const CommandName COMMANDS[] = {
     {"info", CLI_INFO}, {"verify", CLI_VERIFY}, {"convert", CLI_CONVERT},
-    {"wrap", CLI_WRAP}, {"unwrap", CLI_UNWRAP},
+    {"wrap", CLI_WRAP}, {"unwrap", CLI_UNWRAP}, {"probe", CLI_PROBE},
 };
 
 struct NamedValue {
@@ -174,7 +204,7 @@ bool find_value(const NamedValue (&table)[N], const char* name, int* out) {
 
 // The options each command takes.
 bool takes(int command, const char* option) {
-    bool reads_only = command == CLI_INFO || command == CLI_VERIFY;
+    bool reads_only = command == CLI_INFO || command == CLI_VERIFY || command == CLI_PROBE;
     if (std::strcmp(option, "--json") == 0) {
         return reads_only;
     }
@@ -190,11 +220,14 @@ bool takes(int command, const char* option) {
     if (std::strcmp(option, "--require-tc") == 0) {
         return command == CLI_UNWRAP;
     }
+    if (std::strcmp(option, "--seconds") == 0) {
+        return command == CLI_PROBE;
+    }
     return false;
 }
 
 int operands_of(int command) {
-    return command == CLI_INFO || command == CLI_VERIFY ? 1 : 2;
+    return command == CLI_INFO || command == CLI_VERIFY || command == CLI_PROBE ? 1 : 2;
 }
 
 const char* command_name(int command) {
@@ -228,6 +261,7 @@ void cli_error(const char* format, ...) {
 int parse_options(int argc, char** argv, CliOptions* out) {
     *out = CliOptions{};
     out->layout = -1;
+    out->seconds = PROBE_SECONDS_DEFAULT;
     const char* operands[2] = {nullptr, nullptr};
     int operand_count = 0;
     bool options_end = false;
@@ -280,7 +314,9 @@ int parse_options(int argc, char** argv, CliOptions* out) {
         if (out->command == CLI_NONE || !takes(out->command, name)) {
             return usage_error(out->command, "unknown option '%s'", a);
         }
-        bool wants_value = std::strcmp(name, "--layout") == 0 || std::strcmp(name, "--output") == 0;
+        bool wants_value = std::strcmp(name, "--layout") == 0 ||
+                           std::strcmp(name, "--output") == 0 ||
+                           std::strcmp(name, "--seconds") == 0;
         if (wants_value && value == nullptr) {
             if (i + 1 >= argc) {
                 return usage_error(out->command, "option '%s' needs a value", name);
@@ -301,6 +337,14 @@ int parse_options(int argc, char** argv, CliOptions* out) {
                 return usage_error(out->command, "unknown layout '%s' (normal, pc or normal-tc)",
                                    value);
             }
+        } else if (std::strcmp(name, "--seconds") == 0) {
+            char* end = nullptr;
+            long n = std::strtol(value, &end, 10);
+            if (end == value || *end != '\0' || n < 1 || n > PROBE_SECONDS_MAX) {
+                return usage_error(out->command,
+                                   "--seconds takes a whole number from 1 to 600, not '%s'", value);
+            }
+            out->seconds = static_cast<int>(n);
         } else if (!find_value(OUTPUT_FORMATS, value, &out->output_format)) {
             return usage_error(
                 out->command,
@@ -315,7 +359,9 @@ int parse_options(int argc, char** argv, CliOptions* out) {
     }
     if (operand_count < operands_of(out->command)) {
         return usage_error(out->command, "%s",
-                           operands_of(out->command) == 1 ? "missing FILE" : "missing IN or OUT");
+                           operands_of(out->command) == 1
+                               ? (out->command == CLI_PROBE ? "missing IN" : "missing FILE")
+                               : "missing IN or OUT");
     }
     if (operand_count > operands_of(out->command)) {
         return usage_error(out->command, "unexpected argument '%s'", operands[1]);
@@ -348,6 +394,9 @@ void print_help(int command) {
             break;
         case CLI_UNWRAP:
             text = UNWRAP_HELP;
+            break;
+        case CLI_PROBE:
+            text = PROBE_HELP;
             break;
         default:
             break;
@@ -423,6 +472,8 @@ int run_command(const CliOptions& opt) {
             return run_wrap(opt);
         case CLI_UNWRAP:
             return run_unwrap(opt);
+        case CLI_PROBE:
+            return run_probe(opt);
         default:
             return EXIT_UNUSABLE;
     }
