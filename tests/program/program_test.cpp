@@ -138,6 +138,7 @@ protected:
         test_memory_fail_lock_after(-1);
         fail_file_writes(0);
         fail_file_cuts(0);
+        fail_file_reopens(0);
         DeleteFileA(settings_path().c_str());
         boxes = {};
         boxes.hook = SetWindowsHookExA(WH_CBT, answer_boxes, nullptr, GetCurrentThreadId());
@@ -552,6 +553,23 @@ TEST_F(Program, AFailedWriteStopsTheRecordingAndSaysSo) {
     fill_input(2);
     EXPECT_EQ(STATE_READY, get_transport_state());
     EXPECT_EQ(3u, boxes.texts.size()) << boxes.texts.back();
+
+    // The cut works but the file can be reopened only for reading: the
+    // recording stays playable and the record button goes off.
+    fail_file_writes(0);
+    command(CMD_TO_END);
+    command(CMD_RECORD);
+    command(CMD_PLAY);
+    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(window, CMD_RECORD)));
+    fail_file_reopens(1);
+    command(CMD_STOP);
+    fail_file_reopens(0);
+    StreamFile file;
+    stream_get_file(&file);
+    EXPECT_EQ(1, file.read_only);
+    EXPECT_EQ(STATE_READY, get_transport_state());
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, CMD_RECORD)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, CMD_PLAY)));
 }
 
 TEST_F(Program, MissingDevicesAreReportedAndTheStateStays) {
