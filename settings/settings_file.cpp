@@ -166,10 +166,13 @@ int save_settings(HWND main_window) {
         WritePrivateProfileStringA(SECTION_RECENT_FILES, key, entry, path);
     }
 
-    RECT rect = {};
-    GetWindowRect(main_window, &rect);
-    write_number(path, SECTION_WINDOW_PLACEMENT, KEY_LEFT, rect.left);
-    write_number(path, SECTION_WINDOW_PLACEMENT, KEY_TOP, rect.top);
+    // The restored position: a minimised window's own rectangle lies far off
+    // the screen.
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(main_window, &placement);
+    write_number(path, SECTION_WINDOW_PLACEMENT, KEY_LEFT, placement.rcNormalPosition.left);
+    write_number(path, SECTION_WINDOW_PLACEMENT, KEY_TOP, placement.rcNormalPosition.top);
 
     write_number(path, SECTION_TIME_DISPLAY, KEY_RADIOBUTTON, get_time_display_mode());
 

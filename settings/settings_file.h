@@ -40,6 +40,7 @@ bool settings_file_path(char* path);
 // window, created and holding its menu. Returns 0.
 int load_settings(HWND main_window);
 
-// Writes all of it back; called once when the main window is destroyed.
-// Write failures are not reported. Returns 0.
+// Writes all of it back; called once when the main window is destroyed. The
+// window's position is its restored one, also while minimised. Write
+// failures are not reported. Returns 0.
 int save_settings(HWND main_window);

@@ -104,7 +104,10 @@ TEST(SettingsFile, PreferencesPositionTimeModeAndFolderSurviveSaveAndLoad) {
     const Prefs chosen{2, 1, 0, 0, 1, 2};
     set_prefs(chosen);
     set_working_directory("C:\\rec\\sub\\take.ac3", 10);
+    // Closed while minimised: the restored position is kept.
+    ShowWindow(window, SW_MINIMIZE);
     save_settings(window);
+    ShowWindow(window, SW_RESTORE);
 
     set_prefs(Prefs{0, 0, 1, 1, 0, 0});
     set_working_directory("", 0);
