@@ -2,6 +2,7 @@
 
 #include <cassert>
 
+#include "audio/playback.h"
 #include "audio/wave_ring.h"
 #include "bitstream/frame_crc.h"
 #include "bitstream/time_code.h"
@@ -16,6 +17,8 @@ constexpr uint32_t CAPTURE_RATE_HZ = 48000;  // whatever the stream carries
 struct CaptureEngine {
     WaveInHandle device;
     BurstReceiver receiver;
+    // From a start to the stop that ends the take by cutting the file.
+    bool take_open;
 };
 
 CaptureEngine engine;
@@ -28,6 +31,26 @@ void queue_current(WaveBufferRing& ring) {
     ring.current = node->next;
 }
 
+// Resets the device, unregisters the three headers and closes the device.
+// Returns 0, or the platform's code when reset or close is refused; the
+// device then stays open and keeps the buffers.
+int close_device(WaveBufferRing& ring) {
+    if (int rc = wave_in_reset(engine.device)) {
+        return rc;
+    }
+    WaveBufferNode* node = ring.current;
+    for (int i = 0; i < WAVE_BUFFER_COUNT; ++i, node = node->next) {
+        wave_in_unprepare(engine.device, node->header);
+    }
+    if (int rc = wave_in_close(engine.device)) {
+        return rc;
+    }
+    engine.device = nullptr;
+    ring.active = 0;
+    ring.device_open = 0;
+    return 0;
+}
+
 }  // namespace
 
 int start_capture(WindowHandle window) {
@@ -35,7 +58,13 @@ int start_capture(WindowHandle window) {
     if (ring.nodes == nullptr) {
         return RC_NO_RECORD_DEVICE;
     }
-    assert(ring.active == 0 && engine.device == nullptr && "stop_capture first");
+    assert(!engine.take_open && "stop_capture first");
+    // A device of either engine that refused to stop gets another try; while
+    // it refuses it may still own the buffers, so no device starts on them.
+    if (stop_capture() != RC_OK || stop_playback() != RC_OK) {
+        return RC_NO_RECORD_DEVICE;
+    }
+    assert(ring.active == 0 && ring.device_open == 0);
     WaveFormat format = pcm_wave_format(CAPTURE_RATE_HZ);
     if (wave_in_query(&format) != 0) {
         return RC_NO_RECORD_DEVICE;
@@ -45,6 +74,8 @@ int start_capture(WindowHandle window) {
         return RC_NO_RECORD_DEVICE;
     }
     engine.device = device;
+    engine.take_open = true;
+    ring.device_open = 1;
     ring.active = 1;
     for (int i = 0; i < WAVE_BUFFER_COUNT; ++i) {
         queue_current(ring);
@@ -105,22 +136,19 @@ int on_input_buffer_filled(int transport_state) {
 
 int stop_capture() {
     WaveBufferRing& ring = wave_ring();
-    if (engine.device == nullptr) {  // never started, or stopped already
-        return RC_OK;
+    int rc = RC_OK;
+    if (engine.device != nullptr && close_device(ring) != 0) {
+        rc = RC_RECORD_CLOSE_FAILED;
     }
-    if (wave_in_reset(engine.device) != 0) {
-        return RC_RECORD_CLOSE_FAILED;
+    if (engine.take_open) {
+        // Nothing is written after the stop, whatever the device did: the
+        // take ends here, and a later retry must not cut the file again at
+        // wherever the position has moved to.
+        engine.take_open = false;
+        if (stream_truncate() != RC_OK) {
+            rc = RC_WRITE_FAILED;
+        }
+        stream_measure();
     }
-    WaveBufferNode* node = ring.current;
-    for (int i = 0; i < WAVE_BUFFER_COUNT; ++i, node = node->next) {
-        wave_in_unprepare(engine.device, node->header);
-    }
-    if (wave_in_close(engine.device) != 0) {
-        return RC_RECORD_CLOSE_FAILED;
-    }
-    engine.device = nullptr;
-    int rc = stream_truncate();
-    ring.active = 0;
-    stream_measure();
-    return rc == RC_OK ? RC_OK : RC_WRITE_FAILED;
+    return rc;
 }

@@ -20,10 +20,11 @@ struct CaptureScan {
 };
 
 // Opens the default input device at 48000 Hz, notifying window, queues the
-// three buffers, starts the device and sets the receiver to seek Pa. Returns
-// RC_OK, or RC_NO_RECORD_DEVICE when the device refuses the format, cannot be
-// opened, or there is no wave buffer ring (then no device is touched). After
-// RC_OK call stop_capture.
+// three buffers, starts the device and sets the receiver to seek Pa. A device
+// left open by a refused stop (input or output) is first stopped again.
+// Returns RC_OK, or RC_NO_RECORD_DEVICE when such a device still refuses to
+// stop, the device refuses the format, cannot be opened, or there is no wave
+// buffer ring (then no device is touched). After RC_OK call stop_capture.
 int start_capture(WindowHandle window);
 
 // Scans the filled buffer at the ring's current node (all 24,576 words) and
@@ -43,9 +44,12 @@ int on_input_buffer_filled(int transport_state);
 // *scan; stops early after a refused packet.
 void receive_pcm(const uint8_t* pcm, int32_t words, int transport_state, CaptureScan* scan);
 
-// Resets the device, unregisters the three headers, closes the device, cuts
-// the file at its position and measures it again. Returns RC_OK;
-// RC_RECORD_CLOSE_FAILED when reset or close is refused (nothing further is
-// done: after a refused reset the device stays open; the file is not cut);
-// RC_WRITE_FAILED when the file could not be cut (the device is closed).
+// Resets the device, unregisters the three headers, closes the device, and
+// (the first time after a start) cuts the file at its position and measures
+// it again: the take ends at the stop also when the device refuses to. Returns
+// RC_OK (also when no capture was started); RC_WRITE_FAILED when the file
+// could not be cut; otherwise RC_RECORD_CLOSE_FAILED when reset or close is
+// refused: the device stays open, keeps the ring's buffers (device_open stays
+// set) and is stopped again by the next call or the next start of either
+// engine.
 int stop_capture();

@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cstring>
 
+#include "audio/capture.h"
 #include "audio/wave_ring.h"
 #include "bitstream/frame_crc.h"
 #include "bitstream/frame_parser.h"
@@ -44,7 +45,12 @@ int start_playback(WindowHandle window) {
     if (ring.nodes == nullptr) {
         return RC_NO_PLAYBACK_DEVICE;
     }
-    assert(ring.active == 0 && engine.device == nullptr && "stop_playback first");
+    // A device of either engine that refused to stop gets another try; while
+    // it refuses it may still own the buffers, so no device starts on them.
+    if (stop_playback() != RC_OK || stop_capture() != RC_OK) {
+        return RC_NO_PLAYBACK_DEVICE;
+    }
+    assert(ring.active == 0 && ring.device_open == 0);
     FrameInfo info;
     get_frame_info(&info);
     WaveFormat format = output_format(info.fscod);
@@ -56,6 +62,7 @@ int start_playback(WindowHandle window) {
         return RC_NO_PLAYBACK_DEVICE;
     }
     engine.device = device;
+    ring.device_open = 1;
     ring.active = 1;
     for (int i = 0; i < WAVE_BUFFER_COUNT; ++i) {
         std::memset(ring.current->buffer, 0, WAVE_BUFFER_BYTES);
@@ -129,5 +136,6 @@ int stop_playback() {
     }
     engine.device = nullptr;
     ring.active = 0;
+    ring.device_open = 0;
     return RC_OK;
 }

@@ -12,10 +12,11 @@
 
 // Opens the default output device at the current frame's sample rate (48000 Hz
 // when no frame with a defined sample rate code has been parsed), notifying
-// window, and queues three silent buffers. Returns RC_OK, or
-// RC_NO_PLAYBACK_DEVICE when the device refuses the format, cannot be opened,
-// or there is no wave buffer ring (then no device is touched). After RC_OK
-// call stop_playback.
+// window, and queues three silent buffers. A device left open by a refused
+// stop (output or input) is first stopped again. Returns RC_OK, or
+// RC_NO_PLAYBACK_DEVICE when such a device still refuses to stop, the device
+// refuses the format, cannot be opened, or there is no wave buffer ring (then
+// no device is touched). After RC_OK call stop_playback.
 int start_playback(WindowHandle window);
 
 // Refills the returned buffer at the ring's current node with the next eight
@@ -37,6 +38,8 @@ int on_output_buffer_done();
 int fill_output_buffer(uint8_t* buffer, Word* scratch);
 
 // Resets the device, unregisters the three headers and closes the device.
-// Returns RC_OK, or RC_PLAYBACK_CLOSE_FAILED when reset or close is refused
-// (after a refused reset the device stays open and nothing else is done).
+// Returns RC_OK (also when no device is open), or RC_PLAYBACK_CLOSE_FAILED
+// when reset or close is refused: the device stays open, keeps the ring's
+// buffers (device_open stays set) and is stopped again by the next call or
+// the next start of either engine.
 int stop_playback();

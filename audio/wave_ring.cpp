@@ -77,14 +77,14 @@ int allocate_wave_buffers() {
         return 1;
     }
     ring.active = 0;
+    ring.device_open = 0;
     return 0;
 }
 
 void free_wave_buffers() {
-    if (ring.nodes == nullptr) {
+    if (ring.nodes == nullptr || ring.device_open != 0) {
         return;
     }
-    assert(ring.active == 0 && "free_wave_buffers while an engine streams");
     WaveBufferNode* node = ring.current;
     for (int i = 0; i < WAVE_BUFFER_COUNT; ++i, node = node->next) {
         release_block(&node->buffer_handle, node->buffer);

@@ -43,6 +43,9 @@ struct WaveBufferRing {
     Word* scratch;  // SCRATCH_WORDS words, locked
     // 1 while an engine has its device open and keeps resubmitting buffers.
     int32_t active;
+    // 1 from a device's opening to the close that succeeds: until then the
+    // device may still own the buffers (also after a refused reset or close).
+    int32_t device_open;
 };
 
 // The program's one ring. Only the playback and capture engines use it; they
@@ -56,7 +59,9 @@ WaveBufferRing& wave_ring();
 int allocate_wave_buffers();
 
 // Unlocks and frees everything the ring holds. A ring that is absent (never
-// allocated, allocation failed, or already freed) releases nothing.
+// allocated, allocation failed, or already freed) releases nothing, and so
+// does a ring whose device_open is set: a device that refused to close may
+// still write into it, so it is left to the end of the process.
 void free_wave_buffers();
 
 // Fill header for buffer (length WAVE_BUFFER_BYTES; flags, loop count, link

@@ -84,6 +84,64 @@ void load_window_position(const char* path, HWND window) {
     SetWindowPlacement(window, &placement);
 }
 
+// The per-user file, %APPDATA%\bitdek\BITDEK.INI, into path
+// (SETTINGS_PATH_CHARS characters). False, with path empty, when APPDATA is
+// not set or the path is too long.
+bool user_settings_file_path(char* path) {
+    path[0] = '\0';
+    char appdata[SETTINGS_PATH_CHARS];
+    DWORD length = GetEnvironmentVariableA("APPDATA", appdata, sizeof appdata);
+    if (length == 0 || length >= sizeof appdata) {
+        return false;
+    }
+    int wanted = std::snprintf(path, SETTINGS_PATH_CHARS, "%s\\%s\\%s", appdata,
+                               USER_SETTINGS_FOLDER, SETTINGS_FILE_NAME);
+    if (wanted < 0 || wanted >= SETTINGS_PATH_CHARS) {
+        path[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+bool file_is_there(const char* path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Opens the file for writing, as the profile service will, creating it when
+// missing. False when that is refused.
+bool can_write(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+// The file to read, or to write: the per-user file once it exists, else the
+// Windows directory's; for writing, the per-user file (its folder created)
+// also when the Windows directory's cannot be written. False when there is
+// no file to use.
+bool choose_settings_path(char* path, bool for_writing) {
+    char user[SETTINGS_PATH_CHARS];
+    const bool have_user = user_settings_file_path(user);
+    if (have_user && file_is_there(user)) {
+        std::memcpy(path, user, SETTINGS_PATH_CHARS);
+        return true;
+    }
+    const bool have_windows = settings_file_path(path);
+    if (!for_writing || !have_user || (have_windows && can_write(path))) {
+        return have_windows;
+    }
+    char folder[SETTINGS_PATH_CHARS];
+    std::memcpy(folder, user, SETTINGS_PATH_CHARS);
+    *std::strrchr(folder, '\\') = '\0';
+    CreateDirectoryA(folder, nullptr);
+    std::memcpy(path, user, SETTINGS_PATH_CHARS);
+    return true;
+}
+
 }  // namespace
 
 bool settings_file_path(char* path) {
@@ -105,8 +163,8 @@ bool settings_file_path(char* path) {
 int load_settings(HWND main_window) {
     assert(main_window != nullptr);
     char path[SETTINGS_PATH_CHARS];
-    // Without a Windows directory there is no file: everything keeps its default.
-    if (!settings_file_path(path)) {
+    // Without a file to read everything keeps its default.
+    if (!choose_settings_path(path, false)) {
         return 0;
     }
 
@@ -146,7 +204,7 @@ int load_settings(HWND main_window) {
 int save_settings(HWND main_window) {
     assert(main_window != nullptr);
     char path[SETTINGS_PATH_CHARS];
-    if (!settings_file_path(path)) {
+    if (!choose_settings_path(path, true)) {
         return 0;
     }
 
@@ -166,10 +224,13 @@ int save_settings(HWND main_window) {
         WritePrivateProfileStringA(SECTION_RECENT_FILES, key, entry, path);
     }
 
-    RECT rect = {};
-    GetWindowRect(main_window, &rect);
-    write_number(path, SECTION_WINDOW_PLACEMENT, KEY_LEFT, rect.left);
-    write_number(path, SECTION_WINDOW_PLACEMENT, KEY_TOP, rect.top);
+    // The restored position: a minimised window's own rectangle lies far off
+    // the screen.
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(main_window, &placement);
+    write_number(path, SECTION_WINDOW_PLACEMENT, KEY_LEFT, placement.rcNormalPosition.left);
+    write_number(path, SECTION_WINDOW_PLACEMENT, KEY_TOP, placement.rcNormalPosition.top);
 
     write_number(path, SECTION_TIME_DISPLAY, KEY_RADIOBUTTON, get_time_display_mode());
 

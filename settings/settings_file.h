@@ -1,6 +1,9 @@
 // The settings file: BITDEK.INI in the Windows directory keeps the
 // preferences, the time display mode, the recent-file list, the main window's
-// position and the open dialog's working directory between runs.
+// position and the open dialog's working directory between runs. Where that
+// file cannot be written (a normal user on Windows: a 64-bit program gets no
+// file virtualisation there), BITDEK.INI in %APPDATA%\bitdek\ takes its
+// place and is read first from then on.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +11,7 @@
 // The file's name and its sections and keys. Numbers are decimal text; text
 // that does not start with a number reads as 0.
 #define SETTINGS_FILE_NAME "BITDEK.INI"
+#define USER_SETTINGS_FOLDER "bitdek"  // under %APPDATA%
 #define SECTION_PREFERENCES "User Preferences"
 #define KEY_SPDIFMODE "SPDIFMODE"
 #define KEY_PREFRECFORMAT "PREFRECFORMAT"
@@ -40,6 +44,7 @@ bool settings_file_path(char* path);
 // window, created and holding its menu. Returns 0.
 int load_settings(HWND main_window);
 
-// Writes all of it back; called once when the main window is destroyed.
-// Write failures are not reported. Returns 0.
+// Writes all of it back; called once when the main window is destroyed. The
+// window's position is its restored one, also while minimised. Write
+// failures are not reported. Returns 0.
 int save_settings(HWND main_window);

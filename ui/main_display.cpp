@@ -140,10 +140,10 @@ void apply_state_look(HWND window, int state, const StreamFile& file) {
             set_button_pressed(window, CMD_STOP, 1);
             set_button_enabled(window, CMD_PLAY, 1);
             set_button_pressed(window, CMD_PLAY, 0);
-            if (file.read_only == 0) {
-                set_button_enabled(window, CMD_RECORD, 1);
-                set_button_pressed(window, CMD_RECORD, 0);
-            }
+            // A recording whose file could be reopened only for reading
+            // arrives here with the record button still enabled and pressed.
+            set_button_enabled(window, CMD_RECORD, file.read_only == 0 ? 1 : 0);
+            set_button_pressed(window, CMD_RECORD, 0);
             for (int id : POSITIONING_BUTTONS) {
                 set_button_enabled(window, id, 1);
             }

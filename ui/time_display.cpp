@@ -28,6 +28,10 @@ constexpr int MODE_BUTTONS[] = {IDC_TIME_SMPTE, IDC_TIME_ELAPSED, IDC_TIME_FRAME
 constexpr int64_t SAMPLES_PER_FRAME = 1536;
 constexpr int64_t DEFAULT_SAMPLE_RATE_HZ = 48000;
 
+// Rate codes 1 to 9 have a suffix text (9: " - Unknown"); the ids past the
+// last one belong to other texts, so codes 10 to 15 show none.
+constexpr int LAST_SUFFIX_RATE_CODE = 9;
+
 // Long enough for "hh:mm:ss:ff", a rate suffix and the drop-frame mark.
 constexpr int TIME_TEXT_CHARS = 3 * TEXT_BUFFER_CHARS;
 
@@ -53,8 +57,10 @@ void format_smpte(HWND /*window*/, const StreamFile& file, int32_t position, cha
         stream_end_time_code();
         get_time_code(&code);
     }
-    char rate[TEXT_BUFFER_CHARS];
-    load_text(IDS_FRAME_RATE_BASE + code.rate_code, rate, TEXT_BUFFER_CHARS);
+    char rate[TEXT_BUFFER_CHARS] = "";
+    if (code.rate_code > 0 && code.rate_code <= LAST_SUFFIX_RATE_CODE) {
+        load_text(IDS_FRAME_RATE_BASE + code.rate_code, rate, TEXT_BUFFER_CHARS);
+    }
     char drop[TEXT_BUFFER_CHARS] = "";
     if (code.drop_frame != 0) {
         load_text(IDS_DROP_FRAME, drop, TEXT_BUFFER_CHARS);

@@ -4,6 +4,7 @@
 
 #include "tests/audio/engine_test_util.h"
 #include "tests/scripted_wave/scripted_wave.h"
+#include "tests/test_memory/test_memory.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -179,21 +180,45 @@ TEST_F(Playback, DeviceFormatFollowsTheCurrentFrame) {
     EXPECT_EQ(192000u, scripted_wave_out_format().avg_bytes_per_sec);
 }
 
-// A refused reset or close keeps the device open and the ring in use.
-TEST_F(Playback, RefusedStop) {
-    ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL, make_records(FrameSpec{}, 9)));
-    for (ScriptedCall refused : {CALL_OUT_RESET, CALL_OUT_CLOSE}) {
-        scripted_wave_refuse(refused, 1);
-        EXPECT_EQ(Rc(RC_PLAYBACK_CLOSE_FAILED), Rc(stop_playback()));
-        EXPECT_TRUE(scripted_wave_out_open());
-        EXPECT_EQ(1, wave_ring().active);
-        if (refused == CALL_OUT_RESET) {
-            EXPECT_EQ(0, scripted_wave_calls(CALL_OUT_UNPREPARE));
+// A device that refused to stop (either engine's, at reset or at close) may
+// still own the buffers: no start of either engine uses them and the release
+// leaves them; the next start stops it again and goes ahead once it closes.
+TEST_F(Playback, RefusedStopHoldsTheRingUntilTheDeviceCloses) {
+    struct Engine {
+        int (*start)(WindowHandle);
+        int (*stop)();
+        bool (*device_open)();
+        ScriptedCall reset, close;
+        int failed;
+    };
+    const Engine engines[] = {{start_playback, stop_playback, scripted_wave_out_open,
+                               CALL_OUT_RESET, CALL_OUT_CLOSE, RC_PLAYBACK_CLOSE_FAILED},
+                              {start_capture, stop_capture, scripted_wave_in_open, CALL_IN_RESET,
+                               CALL_IN_CLOSE, RC_RECORD_CLOSE_FAILED}};
+    open_stream("stuck.ac3", stream_file_bytes(FORMAT_NORMAL, make_records(FrameSpec{}, 9)));
+    for (int k = 0; k < 2; ++k) {
+        const Engine& e = engines[k];
+        const Engine& other = engines[1 - k];
+        for (ScriptedCall refused : {e.reset, e.close}) {
+            SCOPED_TRACE(testing::Message() << "engine " << k << ", refused call " << refused);
+            ASSERT_EQ(Rc(RC_OK), Rc(e.start(nullptr)));
+            scripted_wave_refuse(refused, 1);
+            EXPECT_EQ(Rc(e.failed), Rc(e.stop()));
+            EXPECT_EQ(Rc(RC_NO_PLAYBACK_DEVICE), Rc(start_playback(nullptr)));
+            EXPECT_EQ(Rc(RC_NO_RECORD_DEVICE), Rc(start_capture(nullptr)));
+            EXPECT_TRUE(e.device_open());
+            const int blocks = test_memory_live_blocks();
+            free_wave_buffers();
+            EXPECT_EQ(blocks, test_memory_live_blocks());
+            ASSERT_NE(nullptr, wave_ring().nodes);
+
+            scripted_wave_refuse(refused, 0);
+            ASSERT_EQ(Rc(RC_OK), Rc(other.start(nullptr)));
+            EXPECT_FALSE(e.device_open());
+            EXPECT_EQ(Rc(RC_OK), Rc(other.stop()));
+            EXPECT_FALSE(other.device_open());
         }
-        scripted_wave_refuse(refused, 0);
     }
-    EXPECT_EQ(Rc(RC_OK), Rc(stop_playback()));
-    EXPECT_EQ(0, wave_ring().active);
 }
 
 // Either engine: a refused query or open, or no ring at all, starts nothing.

@@ -5,10 +5,12 @@
 // The platform's own calls, renamed when its file layer is built into this library.
 int32_t platform_mmfile_write(MmFileHandle file, const void* buffer, int32_t bytes);
 bool platform_file_cut_at(const char* path, int64_t byte_offset);
+MmFileHandle platform_mmfile_open(const char* path, int mode, int* error);
 
 namespace {
 int failing = 0;
 int failing_cuts = 0;
+int failing_reopens = 0;
 }  // namespace
 
 void fail_file_writes(int fail) {
@@ -17,6 +19,20 @@ void fail_file_writes(int fail) {
 
 void fail_file_cuts(int fail) {
     failing_cuts = fail;
+}
+
+void fail_file_reopens(int fail) {
+    failing_reopens = fail;
+}
+
+MmFileHandle mmfile_open(const char* path, int mode, int* error) {
+    if (failing_reopens && mode == MMF_READWRITE) {
+        if (error != nullptr) {
+            *error = 1;
+        }
+        return nullptr;
+    }
+    return platform_mmfile_open(path, mode, error);
 }
 
 bool file_cut_at(const char* path, int64_t byte_offset) {

@@ -11,9 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "audio/capture.h"
+#include "audio/wave_ring.h"
 #include "bitstream/frame_parser.h"
 #include "common/file_format.h"
 #include "common/ids.h"
+#include "common/result.h"
 #include "common/transport_state.h"
 #include "settings/prefs.h"
 #include "settings/settings_file.h"
@@ -135,6 +138,7 @@ protected:
         test_memory_fail_lock_after(-1);
         fail_file_writes(0);
         fail_file_cuts(0);
+        fail_file_reopens(0);
         DeleteFileA(settings_path().c_str());
         boxes = {};
         boxes.hook = SetWindowsHookExA(WH_CBT, answer_boxes, nullptr, GetCurrentThreadId());
@@ -549,6 +553,23 @@ TEST_F(Program, AFailedWriteStopsTheRecordingAndSaysSo) {
     fill_input(2);
     EXPECT_EQ(STATE_READY, get_transport_state());
     EXPECT_EQ(3u, boxes.texts.size()) << boxes.texts.back();
+
+    // The cut works but the file can be reopened only for reading: the
+    // recording stays playable and the record button goes off.
+    fail_file_writes(0);
+    command(CMD_TO_END);
+    command(CMD_RECORD);
+    command(CMD_PLAY);
+    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(window, CMD_RECORD)));
+    fail_file_reopens(1);
+    command(CMD_STOP);
+    fail_file_reopens(0);
+    StreamFile file;
+    stream_get_file(&file);
+    EXPECT_EQ(1, file.read_only);
+    EXPECT_EQ(STATE_READY, get_transport_state());
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, CMD_RECORD)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, CMD_PLAY)));
 }
 
 TEST_F(Program, MissingDevicesAreReportedAndTheStateStays) {
@@ -566,6 +587,44 @@ TEST_F(Program, MissingDevicesAreReportedAndTheStateStays) {
     EXPECT_EQ("Cannot open sound card for playback.", boxes.texts[0]);
     EXPECT_EQ("Cannot open sound card for record.", boxes.texts[1]);
     EXPECT_EQ("Orvel Digital Recoder Error", boxes.captions[1]);
+}
+
+// A device that refused to stop is tried again by the next Play or Record,
+// which says the sound card cannot be opened while it still refuses; closing
+// the program leaves it the buffers it may still own.
+TEST_F(Program, ADeviceThatRefusedToStopFailsTheNextStartAndNotTheExit) {
+    std::vector<TestRecord> records = make_test_stream(FORMAT_NORMAL, 0, 30);
+    start();
+    open(write_stream("stuck.ac3", records, FORMAT_NORMAL));
+    command(CMD_PLAY);
+    scripted_wave_refuse(CALL_OUT_RESET, 1);
+    command(CMD_STOP);
+    command(CMD_PLAY);
+    EXPECT_EQ(STATE_READY, get_transport_state());
+    command(CMD_TO_END);
+    command(CMD_RECORD);
+    EXPECT_EQ(STATE_READY, get_transport_state());
+    EXPECT_EQ((std::vector<std::string>{"Cannot open sound card for playback.",
+                                        "Cannot open sound card for record."}),
+              boxes.texts);
+
+    scripted_wave_refuse(CALL_OUT_RESET, 0);
+    command(CMD_RECORD);
+    EXPECT_EQ(STATE_RECORD_ARMED, get_transport_state());
+    EXPECT_FALSE(scripted_wave_out_open());
+    scripted_wave_refuse(CALL_IN_CLOSE, 1);
+    command(CMD_EXIT);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(quit);
+    EXPECT_TRUE(scripted_wave_in_open());
+    EXPECT_NE(nullptr, wave_ring().nodes);
+    EXPECT_EQ(2u, boxes.texts.size());
+    // Where the process would end, the test closes the device and frees the
+    // ring for the next start.
+    scripted_wave_refuse(CALL_IN_CLOSE, 0);
+    EXPECT_EQ(RC_OK, stop_capture());
+    free_wave_buffers();
+    EXPECT_EQ(0, scripted_wave_misuse());
 }
 
 TEST_F(Program, FileCommandsCloseWhatRunsFirst) {

@@ -356,6 +356,7 @@ TEST_F(DisplayTest, SmpteTextWithRateAndDropFrameSuffixesAndTheEndOfFile) {
     } cases[] = {{4, 1, "01:02:03:04 - 29.97 fps drop frame"},
                  {0, 0, "01:02:03:04"},
                  {9, 0, "01:02:03:04 - Unknown"},
+                 {10, 0, "01:02:03:04"},
                  {12, 1, "01:02:03:04 drop frame"}};
     for (const Case& c : cases) {
         std::vector<Word> packet = make_time_code_packet(1, 2, 3, 4, 0, c.rate_code, c.drop);

@@ -104,7 +104,10 @@ TEST(SettingsFile, PreferencesPositionTimeModeAndFolderSurviveSaveAndLoad) {
     const Prefs chosen{2, 1, 0, 0, 1, 2};
     set_prefs(chosen);
     set_working_directory("C:\\rec\\sub\\take.ac3", 10);
+    // Closed while minimised: the restored position is kept.
+    ShowWindow(window, SW_MINIMIZE);
     save_settings(window);
+    ShowWindow(window, SW_RESTORE);
 
     set_prefs(Prefs{0, 0, 1, 1, 0, 0});
     set_working_directory("", 0);
@@ -146,6 +149,40 @@ TEST(SettingsFile, HandEditedValuesArePassedOnAndOverlongPathsRefused) {
         EXPECT_EQ(std::string::npos, entry.find("xxxx"));
     }
     EXPECT_EQ("", working_directory());
+}
+
+// Where the Windows directory's file cannot be written, the settings go to
+// %APPDATA%\bitdek\BITDEK.INI, which is read first from then on; the user's
+// old file stays as it was. Under Wine the file is held open without write
+// sharing to refuse the writes (root ignores read-only attributes), and
+// APPDATA names a test folder for the run of this test.
+TEST(SettingsFile, AFileThatCannotBeWrittenGivesWayToThePerUserFile) {
+    TempDir appdata;
+    char real_appdata[SETTINGS_PATH_CHARS] = "";
+    GetEnvironmentVariableA("APPDATA", real_appdata, sizeof real_appdata);
+    SetEnvironmentVariableA("APPDATA", appdata.dir().c_str());
+    const std::string user = appdata.path("bitdek\\BITDEK.INI");
+
+    write_key(SECTION_PREFERENCES, KEY_SPDIFMODE, "1");
+    HANDLE held = CreateFileA(ini_path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    HWND window = main_window();
+    load_settings(window);
+    EXPECT_EQ(1, current_prefs().spdif);
+    const Prefs chosen{2, 2, 1, 0, 0, 1};
+    set_prefs(chosen);
+    save_settings(window);
+    CloseHandle(held);
+    EXPECT_TRUE(file_exists(user));
+    EXPECT_EQ(1u, GetPrivateProfileIntA(SECTION_PREFERENCES, KEY_SPDIFMODE, 9, ini_path().c_str()));
+
+    set_prefs(Prefs{0, 0, 1, 1, 0, 0});
+    load_settings(window);
+    EXPECT_EQ(chosen, current_prefs());
+
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, user.c_str());
+    SetEnvironmentVariableA("APPDATA", real_appdata);
 }
 
 }  // namespace
