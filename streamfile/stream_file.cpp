@@ -367,6 +367,13 @@ void stream_end_time_code() {
     // Landing on the last record decodes its packet; where the scan finds no
     // record, the words there are no packet and the time code is left alone.
     bool found = move_by_frames(-1);
+    // The step back from the end of a one-record file goes to word 0, where
+    // the move dispatches nothing: that record is the last one.
+    if (!found && s.position == 0 && s.window_end >= packet_words() + FRAME_HEADER_WORDS &&
+        s.window[0] == TC_MARKER) {
+        dispatch_record();
+        found = true;
+    }
     seek_to_end();
     if (found)
         advance_time_code();

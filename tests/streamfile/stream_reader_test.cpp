@@ -153,17 +153,22 @@ TEST_F(StoreTest, ScanFindsTheNextRecordAfterDamage) {
     }
 }
 
+// The last record's time code plus one frame; a file of one record too, whose
+// step back from the end lands on word 0.
 TEST_F(StoreTest, TimeCodeAtTheEnd) {
-    std::vector<Words> frames = make_frames(30);
-    open("tc.ac3", file_bytes(FORMAT_NORMAL_TC, frames));
-    stream_end_time_code();
-    EXPECT_EQ(file().length, stream_get_position());
-    TimeCode end, expected;
-    get_time_code(&end);
-    decode_time_code(packet_for(29).data());
-    advance_time_code();
-    get_time_code(&expected);
-    EXPECT_EQ(0, std::memcmp(&expected, &end, sizeof end));
+    for (int count : {30, 1}) {
+        SCOPED_TRACE(count);
+        open("tc.ac3", file_bytes(FORMAT_NORMAL_TC, make_frames(count)));
+        stream_end_time_code();
+        EXPECT_EQ(file().length, stream_get_position());
+        TimeCode end, expected;
+        get_time_code(&end);
+        decode_time_code(packet_for(count - 1).data());
+        advance_time_code();
+        get_time_code(&expected);
+        EXPECT_EQ(0, std::memcmp(&expected, &end, sizeof end));
+        stream_close();
+    }
 }
 
 }  // namespace
