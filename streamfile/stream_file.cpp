@@ -127,6 +127,7 @@ void reset_positions() {
     s.pending = 0;
     s.resume_flag = 0;
     s.file_pointer = 0;
+    s.created = 0;
 }
 
 }  // namespace
@@ -205,6 +206,7 @@ int stream_open(const char* path, int read_only) {
     s.handle = handle;
     s.block = block;
     s.window = window;
+    s.created = existed ? 0 : 1;
 
     if (!existed) {
         s.file.format = get_rec_format();
@@ -232,12 +234,13 @@ int stream_open(const char* path, int read_only) {
 
 int stream_close() {
     if (s.handle != nullptr) {
-        // Only a file with no byte in it is removed; a one-byte file is not
-        // a stream, but it is somebody's data.
+        // Only a file that this open made and that is still empty is removed
+        // (a recording that recorded nothing). One that was there before is
+        // somebody's, even empty, or emptied by another program meanwhile.
         int32_t size = mmfile_seek(s.handle, 0, MMF_SEEK_END);
         mmfile_close(s.handle);
         s.handle = nullptr;
-        if (size == 0)
+        if (size == 0 && s.created != 0 && s.file.read_only == 0)
             mmfile_delete(s.file.name);
     }
     release_window();

@@ -49,9 +49,10 @@ double frame_size_rule(const FrameInfo& info);
 // before the next stream_open.
 int stream_open(const char* path, int read_only);
 
-// Closes the file and frees the window; a file with no byte on disk is
-// deleted. position, length and frame_count become 0; name, format,
-// words_per_frame and read_only keep their values. Returns RC_OK.
+// Closes the file and frees the window; a file that this open created and
+// that has no byte on disk is deleted. position, length and frame_count
+// become 0; name, format, words_per_frame and read_only keep their values.
+// Returns RC_OK.
 int stream_close();
 
 // Reads the window from position on, exchanging bytes for the high-byte-first

@@ -29,6 +29,7 @@ struct StreamStore {
     int32_t pending;       // words staged from window[0] on, not yet written
     int32_t resume_flag;   // 1: recording (re)started, no frame seen since
     int64_t file_pointer;  // byte offset the handle stands at; -1 when unknown
+    int32_t created;       // 1: this open made the file (removed at close if still empty)
 };
 
 // The one store. Zero at program start: no file, no window.
