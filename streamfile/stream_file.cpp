@@ -179,6 +179,10 @@ int stream_open(const char* path, int read_only) {
     reset_positions();
 
     bool existed = mmfile_exists(path);
+    // Its words would lie past what 32-bit byte offsets reach: refused whole
+    // rather than read cut short.
+    if (existed && file_size_bytes(path) / 2 > MAX_FILE_WORDS)
+        return RC_FILE_TOO_LARGE;
     MmFileHandle handle;
     if (existed) {
         handle = mmfile_open(path, read_only != 0 ? MMF_READ : MMF_READWRITE, nullptr);

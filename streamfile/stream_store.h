@@ -10,10 +10,6 @@
 #include "platform/memory.h"
 #include "streamfile/stream_file.h"
 
-// Byte offsets through the file layer are signed 32-bit, so a stream file holds
-// at most this many words.
-constexpr int32_t MAX_FILE_WORDS = INT32_MAX / 2;
-
 // Words parse_frame reads from a frame's start: the syncinfo and the first
 // word of the bitstream information.
 constexpr int32_t FRAME_HEADER_WORDS = 4;
