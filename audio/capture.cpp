@@ -105,7 +105,7 @@ void receive_pcm(const uint8_t* pcm, int32_t words, int transport_state, Capture
         }
         if (transport_state == STATE_RECORDING) {
             int rc = stream_write(ring.scratch, rx->payload_words, type);
-            if (rc == RC_NO_TIME_CODE || rc == RC_WRITE_FAILED) {
+            if (rc != RC_OK) {
                 scan->refusal = rc;
                 return;
             }

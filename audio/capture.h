@@ -14,8 +14,9 @@
 struct CaptureScan {
     int32_t frames;      // AC-3 frames completed
     int32_t time_codes;  // time code packets completed
-    // RC_OK, or the writer's refusal (RC_NO_TIME_CODE, RC_WRITE_FAILED) that
-    // ended the scan after the word that completed the refused packet.
+    // RC_OK, or the writer's refusal (RC_NO_TIME_CODE, RC_WRITE_FAILED,
+    // RC_FILE_TOO_LARGE) that ended the scan after the word that completed the
+    // refused packet.
     int32_t refusal;
 };
 
@@ -32,10 +33,10 @@ int start_capture(WindowHandle window);
 // recording or armed. transport_state STATE_RECORDING also writes every
 // packet to the file. Counts a frame error when all three buffers had come
 // back (overrun); clears the time code's valid flag when the buffer brought no
-// time code packet. Returns the writer's refusal, RC_NO_TIME_CODE or
-// RC_WRITE_FAILED (the caller stops); otherwise RC_DATA when an AC-3 frame was
-// completed in this buffer, else RC_NO_DATA. While no capture runs it touches
-// no buffer and returns RC_NO_DATA.
+// time code packet. Returns the writer's refusal, RC_NO_TIME_CODE,
+// RC_WRITE_FAILED or RC_FILE_TOO_LARGE (the caller stops); otherwise RC_DATA
+// when an AC-3 frame was completed in this buffer, else RC_NO_DATA. While no
+// capture runs it touches no buffer and returns RC_NO_DATA.
 int on_input_buffer_filled(int transport_state);
 
 // Runs the capture receiver over words PCM words (little-endian, as the device

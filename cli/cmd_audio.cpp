@@ -178,7 +178,7 @@ int run_unwrap(const CliOptions& opt) {
         progress_start("unwrap", pcm_total_bytes());
         while (file_wave_input_filled()) {
             int rc = on_input_buffer_filled(STATE_RECORDING);
-            if (rc == RC_NO_TIME_CODE || rc == RC_WRITE_FAILED) {
+            if (rc == RC_NO_TIME_CODE || rc == RC_WRITE_FAILED || rc == RC_FILE_TOO_LARGE) {
                 refusal = rc;
                 break;
             }
@@ -206,6 +206,9 @@ int run_unwrap(const CliOptions& opt) {
         status = EXIT_UNUSABLE;
     } else if (refusal == RC_WRITE_FAILED) {
         status = report_output_failure(OUT_WRITE_FAILED, opt.out);
+    } else if (refusal == RC_FILE_TOO_LARGE) {
+        cli_error("%s: the recording reached 2 GB, the limit of a stream file", opt.out);
+        status = EXIT_UNUSABLE;
     } else if (read_failed) {
         cli_error("%s: reading failed", opt.in);
         status = EXIT_UNUSABLE;

@@ -70,7 +70,9 @@ int run_convert(const CliOptions& opt) {
 
     static Word record[MAX_RECORD_WORDS];
     const int frame_at = has_tc ? TC_RECORD_SYNC_INDEX : 0;
+    const int32_t packet_words = opt.layout == FORMAT_NORMAL_TC ? TIME_CODE_PACKET_WORDS : 0;
     int32_t records = 0;
+    bool too_large = false;
     conv.used = 0;
     stream_seek(0, SEEK_TO_START);
     progress_start("convert", file.length);
@@ -80,6 +82,13 @@ int run_convert(const CliOptions& opt) {
             break;
         }
         if (conv.used >= OUT_CHUNK_BYTES && flush() != OUT_OK) {
+            break;
+        }
+        // Time code added to a file near the limit can take the output past
+        // what the store opens.
+        uint64_t output_words = (out_bytes_written() + conv.used) / 2;
+        if (output_words + packet_words + words > static_cast<uint64_t>(MAX_FILE_WORDS)) {
+            too_large = true;
             break;
         }
         if (opt.layout == FORMAT_NORMAL_TC) {
@@ -93,6 +102,11 @@ int run_convert(const CliOptions& opt) {
     progress_finish();
     int32_t position = stream_get_position();
     stream_close();
+    if (too_large) {
+        out_discard();
+        cli_error("%s: the output would pass 2 GB, the limit of a stream file", opt.out);
+        return EXIT_UNUSABLE;
+    }
     // The walk ends, as playback does, at a record that the end of the file
     // cuts short or at a frame header without a frame size: the words from
     // there on are not a record and are left out.

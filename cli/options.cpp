@@ -420,8 +420,8 @@ int open_input_stream(const char* path) {
         cli_error("%s: not a file", path);
         return EXIT_UNUSABLE;
     }
-    // The store gives a file without a whole word the preferred layout and
-    // deletes it on closing; the tool must not touch its input.
+    // The store would give a file without a whole word the preferred layout:
+    // it is no stream file.
     uintmax_t size = fs::file_size(path, ec);
     if (ec || size < 2) {
         cli_error("%s: Invalid File Format.", path);
@@ -432,6 +432,9 @@ int open_input_stream(const char* path) {
             return EXIT_CLEAN;
         case RC_INVALID_FORMAT:
             cli_error("%s: Invalid File Format.", path);
+            return EXIT_UNUSABLE;
+        case RC_FILE_TOO_LARGE:
+            cli_error("%s: the file is 2 GB or larger; stream files are limited to 2 GB", path);
             return EXIT_UNUSABLE;
         default:
             cli_error("%s: cannot open the file", path);

@@ -17,6 +17,7 @@ const char* result_name(int code) {
         case RC_NO_DATA: return "RC_NO_DATA";
         case RC_INVALID_FORMAT: return "RC_INVALID_FORMAT";
         case RC_WRITE_FAILED: return "RC_WRITE_FAILED";
+        case RC_FILE_TOO_LARGE: return "RC_FILE_TOO_LARGE";
         default: return "RC_?";
     }
 }

@@ -18,6 +18,7 @@ enum ResultCode : int {
     RC_NO_DATA = 14,               // on_input_buffer_filled: no AC-3 frame completed
     RC_INVALID_FORMAT = 16,        // stream_open: not a stream file
     RC_WRITE_FAILED = 17,          // stream_write, stream_truncate: the disk took less than given
+    RC_FILE_TOO_LARGE = 18,  // stream_open, stream_write: past the 2 GB a stream file may hold
 };
 
 // The code's name ("RC_OK"), or "RC_?" for a value that is no result code.

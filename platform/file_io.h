@@ -48,6 +48,10 @@ void mmfile_close(MmFileHandle file);
 // Deletes the file by name. Returns true when it is gone.
 bool mmfile_delete(const char* path);
 
+// The size in bytes of the named file, or -1 when it cannot be found out.
+// Not limited to what the 32-bit offsets above reach.
+int64_t file_size_bytes(const char* path);
+
 // Cuts the named, existing file at byte_offset (everything beyond is gone).
 // The file must not be open through a handle of this layer. Returns true on
 // success.

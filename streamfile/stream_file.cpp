@@ -127,6 +127,7 @@ void reset_positions() {
     s.pending = 0;
     s.resume_flag = 0;
     s.file_pointer = 0;
+    s.created = 0;
 }
 
 }  // namespace
@@ -178,6 +179,10 @@ int stream_open(const char* path, int read_only) {
     reset_positions();
 
     bool existed = mmfile_exists(path);
+    // Its words would lie past what 32-bit byte offsets reach: refused whole
+    // rather than read cut short.
+    if (existed && file_size_bytes(path) / 2 > MAX_FILE_WORDS)
+        return RC_FILE_TOO_LARGE;
     MmFileHandle handle;
     if (existed) {
         handle = mmfile_open(path, read_only != 0 ? MMF_READ : MMF_READWRITE, nullptr);
@@ -205,6 +210,7 @@ int stream_open(const char* path, int read_only) {
     s.handle = handle;
     s.block = block;
     s.window = window;
+    s.created = existed ? 0 : 1;
 
     if (!existed) {
         s.file.format = get_rec_format();
@@ -232,12 +238,13 @@ int stream_open(const char* path, int read_only) {
 
 int stream_close() {
     if (s.handle != nullptr) {
-        // Only a file with no byte in it is removed; a one-byte file is not
-        // a stream, but it is somebody's data.
+        // Only a file that this open made and that is still empty is removed
+        // (a recording that recorded nothing). One that was there before is
+        // somebody's, even empty, or emptied by another program meanwhile.
         int32_t size = mmfile_seek(s.handle, 0, MMF_SEEK_END);
         mmfile_close(s.handle);
         s.handle = nullptr;
-        if (size == 0)
+        if (size == 0 && s.created != 0 && s.file.read_only == 0)
             mmfile_delete(s.file.name);
     }
     release_window();
@@ -367,6 +374,13 @@ void stream_end_time_code() {
     // Landing on the last record decodes its packet; where the scan finds no
     // record, the words there are no packet and the time code is left alone.
     bool found = move_by_frames(-1);
+    // The step back from the end of a one-record file goes to word 0, where
+    // the move dispatches nothing: that record is the last one.
+    if (!found && s.position == 0 && s.window_end >= packet_words() + FRAME_HEADER_WORDS &&
+        s.window[0] == TC_MARKER) {
+        dispatch_record();
+        found = true;
+    }
     seek_to_end();
     if (found)
         advance_time_code();

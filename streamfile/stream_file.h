@@ -17,6 +17,10 @@ constexpr int32_t REFILL_THRESHOLD = 1920;         // the largest AC-3 frame, in
 constexpr int32_t MAX_RECORD_WORDS = 1928;         // largest "Normal + Time Code" record
 constexpr double DEFAULT_WORDS_PER_FRAME = 896.0;  // 48 kHz at 448 kbit/s
 
+// Byte offsets through the file layer are signed 32-bit, so a stream file is
+// smaller than 2 GB and holds at most this many words.
+constexpr int32_t MAX_FILE_WORDS = INT32_MAX / 2;
+
 // The open file as others see it (a copy).
 struct StreamFile {
     char name[STREAM_NAME_CHARS];  // the path given to stream_open
@@ -44,14 +48,16 @@ double frame_size_rule(const FrameInfo& info);
 // read_only 1. An existing file's layout is recognised from its first words;
 // an empty or new file takes the PREFRECFORMAT preference. Returns RC_OK,
 // RC_OPEN_FAILED (no handle, no memory for the window, or a path too long; a
-// file made by this call is removed again) or RC_INVALID_FORMAT (not a stream
-// file; closed and left unchanged). Call stream_close after every RC_OK, and
+// file made by this call is removed again), RC_INVALID_FORMAT (not a stream
+// file; closed and left unchanged) or RC_FILE_TOO_LARGE (more than
+// MAX_FILE_WORDS words; not opened). Call stream_close after every RC_OK, and
 // before the next stream_open.
 int stream_open(const char* path, int read_only);
 
-// Closes the file and frees the window; a file with no byte on disk is
-// deleted. position, length and frame_count become 0; name, format,
-// words_per_frame and read_only keep their values. Returns RC_OK.
+// Closes the file and frees the window; a file that this open created and
+// that has no byte on disk is deleted. position, length and frame_count
+// become 0; name, format, words_per_frame and read_only keep their values.
+// Returns RC_OK.
 int stream_close();
 
 // Reads the window from position on, exchanging bytes for the high-byte-first
@@ -103,9 +109,11 @@ void stream_cut_at_position();
 // with the next frame as one record. Returns RC_OK (also for a frame dropped
 // after stream_resume, a packet for a layout without time code, or any other
 // type), RC_NO_TIME_CODE (a "Normal + Time Code" file needs the packet this
-// frame lacks; nothing written) or RC_WRITE_FAILED (no file, or the disk took
-// less than the whole record: position, length and frame_count count only whole
-// records on disk, and the part written is overwritten or cut off later).
+// frame lacks; nothing written), RC_FILE_TOO_LARGE (the record would take the
+// file past MAX_FILE_WORDS; nothing written) or RC_WRITE_FAILED (no file, or
+// the disk took less than the whole record: position, length and frame_count
+// count only whole records on disk, and the part written is overwritten or cut
+// off later).
 int stream_write(Word* words, int32_t count, int type);
 
 // Recording (re)starts: the next frame without a packet is dropped.

@@ -10,10 +10,6 @@
 #include "platform/memory.h"
 #include "streamfile/stream_file.h"
 
-// Byte offsets through the file layer are signed 32-bit, so a stream file holds
-// at most this many words.
-constexpr int32_t MAX_FILE_WORDS = INT32_MAX / 2;
-
 // Words parse_frame reads from a frame's start: the syncinfo and the first
 // word of the bitstream information.
 constexpr int32_t FRAME_HEADER_WORDS = 4;
@@ -29,6 +25,7 @@ struct StreamStore {
     int32_t pending;       // words staged from window[0] on, not yet written
     int32_t resume_flag;   // 1: recording (re)started, no frame seen since
     int64_t file_pointer;  // byte offset the handle stands at; -1 when unknown
+    int32_t created;       // 1: this open made the file (removed at close if still empty)
 };
 
 // The one store. Zero at program start: no file, no window.

@@ -50,10 +50,13 @@ int write_frame(const Word* words, int32_t count) {
     // Payloads are at most a few thousand words; more than the window holds
     // can only come from a caller's fault.
     assert(count >= 0 && count <= WINDOW_WORDS - s.pending);
-    if (count < 0 || count > WINDOW_WORDS - s.pending ||
-        static_cast<int64_t>(s.position) + s.pending + count > MAX_FILE_WORDS) {
+    if (count < 0 || count > WINDOW_WORDS - s.pending) {
         s.pending = 0;
         return RC_WRITE_FAILED;
+    }
+    if (static_cast<int64_t>(s.position) + s.pending + count > MAX_FILE_WORDS) {
+        s.pending = 0;
+        return RC_FILE_TOO_LARGE;
     }
     Word* to = s.window + s.pending;
     if (s.file.format == FORMAT_PC) {

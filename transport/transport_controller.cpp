@@ -266,6 +266,14 @@ void on_input_buffer(HWND window) {
                 report_error(window, TEXT_WRITE_FAILED);
             }
             break;
+        case RC_FILE_TOO_LARGE:
+            // Everything up to the limit is on disk: stopped as after a failed
+            // write, with its own reason.
+            send_command(window, CMD_STOP);
+            if (!controller.cut_failure_reported) {
+                report_error(window, TEXT_FILE_FULL);
+            }
+            break;
         case RC_NO_DATA:
             set_status_text_id(window, STATUS_PART_TRANSPORT, IDS_WAITING_FOR_DATA);
             break;

@@ -10,6 +10,7 @@
 #define TEXT_NO_RECORD_DEVICE "Cannot open sound card for record."
 #define TEXT_NO_TIME_CODE "Input stream does not have time code."
 #define TEXT_WRITE_FAILED "Cannot write to the file."
+#define TEXT_FILE_FULL "The file has reached 2 GB, the largest it can be."
 #define TEXT_CONFIRM_ERASE \
     "This action will permanently erase the remainder of the file.\n\n\tDo you want to continue?"
 

@@ -29,6 +29,7 @@ constexpr int EXTENSION_CHARS = 4;
 constexpr char TEXT_DIALOG_OPEN_FAILED[] = "Can not open file.";
 constexpr char TEXT_RECENT_OPEN_FAILED[] = "Can't open file.";
 constexpr char TEXT_INVALID_FORMAT[] = "Invalid File Format.";
+constexpr char TEXT_FILE_TOO_LARGE[] = "Files of 2 GB or more cannot be opened.";
 
 struct RecentFileList {
     char entries[RECENT_FILE_COUNT][RECENT_PATH_CHARS];
@@ -72,10 +73,16 @@ void load_filter(HWND window, char* filter, int chars) {
 }
 
 // Shows why stream_open failed; the store answers RC_INVALID_FORMAT for an
-// existing file that is no stream file and another code when it has no way
-// to open or create the file.
+// existing file that is no stream file, RC_FILE_TOO_LARGE for one past its
+// 2 GB limit, and another code when it has no way to open or create the file.
 void report_open_failure(HWND window, int result, const char* cannot_open_text) {
-    report_error(window, result == RC_INVALID_FORMAT ? TEXT_INVALID_FORMAT : cannot_open_text);
+    if (result == RC_INVALID_FORMAT) {
+        report_error(window, TEXT_INVALID_FORMAT);
+    } else if (result == RC_FILE_TOO_LARGE) {
+        report_error(window, TEXT_FILE_TOO_LARGE);
+    } else {
+        report_error(window, cannot_open_text);
+    }
 }
 
 void remove_recent_items(HMENU file_menu) {

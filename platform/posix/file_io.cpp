@@ -135,6 +135,13 @@ bool mmfile_delete(const char* path) {
     return path != nullptr && unlink(path) == 0;
 }
 
+int64_t file_size_bytes(const char* path) {
+    struct stat st;
+    if (path == nullptr || stat(path, &st) != 0)
+        return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
 bool file_cut_at(const char* path, int64_t byte_offset) {
     if (path == nullptr || byte_offset < 0)
         return false;

@@ -118,6 +118,13 @@ bool mmfile_delete(const char* path) {
     return DeleteFileA(path) != 0;
 }
 
+int64_t file_size_bytes(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path == nullptr || !GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+        return -1;
+    return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 bool file_cut_at(const char* path, int64_t byte_offset) {
     if (path == nullptr || byte_offset < 0)
         return false;

@@ -371,4 +371,27 @@ TEST(Files, InputsAndExistingOutputsAreLeftAlone) {
     EXPECT_EQ(4 * DEVICE_BUFFER_BYTES, read_file_bytes(dir.path("old.raw")).size());
 }
 
+// A stream file of 2 GB or more is refused, never read cut short at 2 GB. The
+// file is sparse: two frames, then a hole.
+TEST(Files, StreamFilesOfTwoGigabytesAreRefused) {
+    TempDir dir;
+    std::string big = dir.path("big.ac3");
+    write_file_bytes(big, stream_bytes(make_frames(2, 0, 28), FORMAT_NORMAL));
+    set_file_size(big, uint64_t{1} << 31);
+    for (std::string command : {"info", "verify", "convert", "wrap"}) {
+        std::vector<std::string> args = {command, big};
+        if (command == "convert" || command == "wrap") {
+            args.push_back(dir.path("out"));
+        }
+        if (command == "convert") {
+            args.insert(args.end(), {"--layout", "normal-tc"});
+        }
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(EXIT_UNUSABLE, run(args)) << command;
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(std::string::npos, err.find("2 GB")) << command << ": " << err;
+    }
+    EXPECT_EQ(1u, files_in(dir).size());
+}
+
 }  // namespace

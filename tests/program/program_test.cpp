@@ -572,6 +572,41 @@ TEST_F(Program, AFailedWriteStopsTheRecordingAndSaysSo) {
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, CMD_PLAY)));
 }
 
+// Byte offsets are 32-bit: a file of 2 GB is refused, and a recording near the
+// limit stops at the last frame that fits, each saying why. The files are
+// sparse: a frame, then a hole.
+TEST_F(Program, TheTwoGigabyteLimitIsNamed) {
+    std::vector<TestRecord> records = make_test_stream(FORMAT_NORMAL, 0, 24);
+    start();
+    std::vector<uint8_t> pcm = played_pcm(write_stream("source.ac3", records, FORMAT_NORMAL));
+    std::string path = write_stream("big.ac3", {records[0]}, FORMAT_NORMAL);
+    set_file_size(path, uint64_t{1} << 31);
+    open(path);
+    EXPECT_EQ(STATE_NO_FILE, get_transport_state());
+    ASSERT_EQ(1u, boxes.texts.size());
+    EXPECT_EQ("Files of 2 GB or more cannot be opened.", boxes.texts[0]);
+
+    const int32_t frame = static_cast<int32_t>(records[0].frame.size());
+    const int32_t room = MAX_FILE_WORDS - 3 * frame - frame / 2;  // three more frames
+    set_file_size(path, 2 * static_cast<uint64_t>(room));
+    open(path);
+    ASSERT_EQ(STATE_READY, get_transport_state());
+    command(CMD_TO_END);
+    command(CMD_RECORD);
+    command(CMD_PLAY);
+    scripted_wave_supply_input(pcm.data(), pcm.size());
+    fill_input(4);
+    EXPECT_EQ(STATE_READY, get_transport_state());
+    EXPECT_FALSE(scripted_wave_in_open());
+    ASSERT_EQ(2u, boxes.texts.size());
+    EXPECT_EQ("The file has reached 2 GB, the largest it can be.", boxes.texts[1]);
+    command(CMD_CLOSE);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(0u, data.nFileSizeHigh);
+    EXPECT_EQ(2u * static_cast<DWORD>(room + 3 * frame), data.nFileSizeLow);
+}
+
 TEST_F(Program, MissingDevicesAreReportedAndTheStateStays) {
     std::vector<TestRecord> records = make_test_stream(FORMAT_NORMAL, 0, 4);
     start();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -189,6 +191,33 @@ TEST_F(StoreTest, FailedOpensWritesAndCutsAreReported) {
 #endif
     EXPECT_EQ(Rc(RC_OK), Rc(stream_close()));
     EXPECT_EQ(bytes, read_file_bytes(path));
+}
+
+// Byte offsets are 32-bit: a file of 2 GB or more is refused rather than read
+// cut short, and a recording stops at the last record that fits. The files are
+// sparse: a few frames, then a hole.
+TEST_F(StoreTest, TheTwoGigabyteLimit) {
+    std::vector<Words> f = make_frames(3);
+    std::string big = make_file("big.ac3", file_bytes(FORMAT_NORMAL, part(f, 0, 1)));
+    const uint64_t two_gb = uint64_t{1} << 31;
+    set_file_size(big, two_gb);
+    for (int read_only : {1, 0})
+        EXPECT_EQ(Rc(RC_FILE_TOO_LARGE), Rc(stream_open(big.c_str(), read_only)));
+    EXPECT_EQ(two_gb, std::filesystem::file_size(big));
+
+    const int32_t start = MAX_FILE_WORDS - 1500;  // room for one frame, not two
+    set_file_size(big, 2 * uint64_t{start});
+    open("big.ac3");
+    EXPECT_EQ(start, file().length);
+    stream_seek(0, SEEK_TO_END);
+    stream_resume();
+    EXPECT_EQ(Rc(RC_OK), Rc(frame(f[1])));
+    EXPECT_EQ(Rc(RC_FILE_TOO_LARGE), Rc(frame(f[2])));
+    EXPECT_EQ(start + 896, file().length);
+    EXPECT_EQ(start + 896, stream_get_position());
+    EXPECT_EQ(Rc(RC_OK), Rc(stream_truncate()));
+    stream_close();
+    EXPECT_EQ(2 * uint64_t{start + 896}, std::filesystem::file_size(big));
 }
 
 #ifndef _WIN32

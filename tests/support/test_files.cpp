@@ -1,10 +1,15 @@
 #include "tests/support/test_files.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -33,10 +38,30 @@ std::vector<uint8_t> read_file_bytes(const std::string& path) {
 
 void write_file_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 bool file_exists(const std::string& path) {
     std::error_code ec;
     return fs::exists(path, ec);
+}
+
+void set_file_size(const std::string& path, uint64_t bytes) {
+#ifdef _WIN32
+    // The C runtime's size change writes zeros; the end of file set directly
+    // leaves a hole.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(bytes);
+    bool ok = h != INVALID_HANDLE_VALUE && SetFilePointerEx(h, at, nullptr, FILE_BEGIN) &&
+              SetEndOfFile(h);
+    if (h != INVALID_HANDLE_VALUE)
+        CloseHandle(h);
+    if (!ok)
+        throw std::runtime_error("cannot set the size of " + path);
+#else
+    fs::resize_file(path, bytes);
+#endif
 }

@@ -24,3 +24,6 @@ private:
 std::vector<uint8_t> read_file_bytes(const std::string& path);
 void write_file_bytes(const std::string& path, const std::vector<uint8_t>& bytes);
 bool file_exists(const std::string& path);
+// Sets the size of an existing file; what it grows by is a hole that costs no
+// disk space, so tests can have files of gigabytes.
+void set_file_size(const std::string& path, uint64_t bytes);
