@@ -152,8 +152,19 @@ TEST_F(PreferencesDialog, DeviceChoiceIsStoredByNameAndFoundAgain) {
     const ListedDevice speakers{"Speakers", false}, digital{"Digital Output", false};
     const ListedDevice line{"Line In", false}, digital_in{"Digital Input", false};
     scripted_wave_list_devices({speakers, digital}, {line, digital_in});
+    set_prefs({0, 0, 1, 1, 0, 0});
     set_rec_device("Digital Input");
     run([](HWND dialog) {
+        // The lists take their place in the tab order after the formats.
+        std::vector<int> stops;
+        HWND control = GetDlgItem(dialog, IDC_PREF_OUTPUT_FORMAT);
+        for (int i = 0; i < 8; ++i, control = GetNextDlgTabItem(dialog, control, FALSE)) {
+            stops.push_back(GetDlgCtrlID(control));
+        }
+        EXPECT_EQ((std::vector<int>{IDC_PREF_OUTPUT_FORMAT, IDC_PREF_RECORD_FORMAT,
+                                    IDC_PREF_PLAY_DEVICE, IDC_PREF_REC_DEVICE, IDC_PREF_REQUIRE_TC,
+                                    IDC_PREF_ERR_CHECK, IDC_PREF_READ_ONLY, IDOK}),
+                  stops);
         EXPECT_EQ((std::vector<std::string>{"*Default device", "Speakers", "Digital Output"}),
                   entries(dialog, IDC_PREF_PLAY_DEVICE));
         EXPECT_EQ((std::vector<std::string>{"Default device", "Line In", "*Digital Input"}),
