@@ -3,6 +3,7 @@
 #include <cassert>
 
 #include "audio/playback.h"
+#include "audio/wave_device.h"
 #include "audio/wave_ring.h"
 #include "bitstream/frame_crc.h"
 #include "bitstream/time_code.h"
@@ -66,11 +67,12 @@ int start_capture(WindowHandle window) {
     }
     assert(ring.active == 0 && ring.device_open == 0);
     WaveFormat format = pcm_wave_format(CAPTURE_RATE_HZ);
-    if (wave_in_query(&format) != 0) {
+    int id = WAVE_DEFAULT_DEVICE;
+    if (!find_record_device(&id) || wave_in_query(id, &format) != 0) {
         return RC_NO_RECORD_DEVICE;
     }
     WaveInHandle device = nullptr;
-    if (wave_in_open(&device, &format, window) != 0) {
+    if (wave_in_open(&device, id, &format, window) != 0) {
         return RC_NO_RECORD_DEVICE;
     }
     engine.device = device;

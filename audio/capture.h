@@ -1,8 +1,9 @@
-// The capture engine: records 48 kHz 16-bit stereo PCM from the default input
-// device, finds the data bursts in it (either placement), hands every complete
-// payload to the bitstream layer and, while recording, to the recording
-// writer. Runs on the wave buffer ring; the receiver carries over from one
-// buffer to the next and from one capture to the next.
+// The capture engine: records 48 kHz 16-bit stereo PCM from the chosen input
+// device (the RECDEVICE preference, else the system's default), finds the
+// data bursts in it (either placement), hands every complete payload to the
+// bitstream layer and, while recording, to the recording writer. Runs on the
+// wave buffer ring; the receiver carries over from one buffer to the next and
+// from one capture to the next.
 #pragma once
 
 #include <cstdint>
@@ -20,12 +21,14 @@ struct CaptureScan {
     int32_t refusal;
 };
 
-// Opens the default input device at 48000 Hz, notifying window, queues the
-// three buffers, starts the device and sets the receiver to seek Pa. A device
-// left open by a refused stop (input or output) is first stopped again.
-// Returns RC_OK, or RC_NO_RECORD_DEVICE when such a device still refuses to
-// stop, the device refuses the format, cannot be opened, or there is no wave
-// buffer ring (then no device is touched). After RC_OK call stop_capture.
+// Opens the input device chosen by name (RECDEVICE, looked up again now; the
+// system's default device when none is chosen) at 48000 Hz, notifying window,
+// queues the three buffers, starts the device and sets the receiver to seek
+// Pa. A device left open by a refused stop (input or output) is first stopped
+// again. Returns RC_OK, or RC_NO_RECORD_DEVICE when such a device still refuses
+// to stop, the chosen device is not present, the device refuses the format,
+// cannot be opened, or there is no wave buffer ring (then no device is
+// touched). After RC_OK call stop_capture.
 int start_capture(WindowHandle window);
 
 // Scans the filled buffer at the ring's current node (all 24,576 words) and

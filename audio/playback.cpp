@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "audio/capture.h"
+#include "audio/wave_device.h"
 #include "audio/wave_ring.h"
 #include "bitstream/frame_crc.h"
 #include "bitstream/frame_parser.h"
@@ -54,11 +55,12 @@ int start_playback(WindowHandle window) {
     FrameInfo info;
     get_frame_info(&info);
     WaveFormat format = output_format(info.fscod);
-    if (wave_out_query(&format) != 0) {
+    int id = WAVE_DEFAULT_DEVICE;
+    if (!find_playback_device(&id) || wave_out_query(id, &format) != 0) {
         return RC_NO_PLAYBACK_DEVICE;
     }
     WaveOutHandle device = nullptr;
-    if (wave_out_open(&device, &format, window) != 0) {
+    if (wave_out_open(&device, id, &format, window) != 0) {
         return RC_NO_PLAYBACK_DEVICE;
     }
     engine.device = device;

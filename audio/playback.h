@@ -1,7 +1,8 @@
-// The playback engine: plays the open stream file out of the default output
-// device as 16-bit stereo PCM, one block of 1536 sample pairs per frame at
-// the frame's own sample rate, every frame inside a data burst (after its time
-// code burst in files with time code). Runs on the wave buffer ring.
+// The playback engine: plays the open stream file out of the chosen output
+// device (the PLAYDEVICE preference, else the system's default) as 16-bit
+// stereo PCM, one block of 1536 sample pairs per frame at the frame's own
+// sample rate, every frame inside a data burst (after its time code burst in
+// files with time code). Runs on the wave buffer ring.
 #pragma once
 
 #include <cstdint>
@@ -10,13 +11,15 @@
 #include "common/words.h"
 #include "platform/wave.h"
 
-// Opens the default output device at the current frame's sample rate (48000 Hz
-// when no frame with a defined sample rate code has been parsed), notifying
-// window, and queues three silent buffers. A device left open by a refused
-// stop (output or input) is first stopped again. Returns RC_OK, or
-// RC_NO_PLAYBACK_DEVICE when such a device still refuses to stop, the device
-// refuses the format, cannot be opened, or there is no wave buffer ring (then
-// no device is touched). After RC_OK call stop_playback.
+// Opens the output device chosen by name (PLAYDEVICE, looked up again now;
+// the system's default device when none is chosen) at the current frame's
+// sample rate (48000 Hz when no frame with a defined sample rate code has been
+// parsed), notifying window, and queues three silent buffers. A device left
+// open by a refused stop (output or input) is first stopped again. Returns
+// RC_OK, or RC_NO_PLAYBACK_DEVICE when such a device still refuses to stop,
+// the chosen device is not present, the device refuses the format, cannot be
+// opened, or there is no wave buffer ring (then no device is touched). After
+// RC_OK call stop_playback.
 int start_playback(WindowHandle window);
 
 // Refills the returned buffer at the ring's current node with the next eight

@@ -19,6 +19,7 @@ WaveInDevice in_token;
 
 // Results with the values of their waveform-audio counterparts.
 constexpr int WAVE_OK = 0;
+constexpr int WAVE_ERR_BADDEVICEID = 2;    // MMSYSERR_BADDEVICEID
 constexpr int WAVE_ERR_INVALHANDLE = 5;    // MMSYSERR_INVALHANDLE
 constexpr int WAVE_ERR_ALLOCATED = 4;      // MMSYSERR_ALLOCATED: already open
 constexpr int WAVE_ERR_BADFORMAT = 32;     // WAVERR_BADFORMAT
@@ -150,11 +151,37 @@ bool wave_header_done(const void* header) {
     return (static_cast<const FileWaveHeader*>(header)->flags & HDR_DONE) != 0;
 }
 
-int wave_out_query(const WaveFormat* format) {
+// The files stand for the default device of each direction; no other device
+// is listed.
+int wave_out_device_count() {
+    return 0;
+}
+
+int wave_in_device_count() {
+    return 0;
+}
+
+int wave_out_device_name(int, char* name) {
+    name[0] = '\0';
+    return WAVE_ERR_BADDEVICEID;
+}
+
+int wave_in_device_name(int, char* name) {
+    name[0] = '\0';
+    return WAVE_ERR_BADDEVICEID;
+}
+
+int wave_out_query(int id, const WaveFormat* format) {
+    if (id != WAVE_DEFAULT_DEVICE) {
+        return WAVE_ERR_BADDEVICEID;
+    }
     return format_ok(format) ? WAVE_OK : WAVE_ERR_BADFORMAT;
 }
 
-int wave_out_open(WaveOutHandle* device, const WaveFormat* format, WindowHandle) {
+int wave_out_open(WaveOutHandle* device, int id, const WaveFormat* format, WindowHandle) {
+    if (id != WAVE_DEFAULT_DEVICE) {
+        return WAVE_ERR_BADDEVICEID;
+    }
     if (!format_ok(format)) {
         return WAVE_ERR_BADFORMAT;
     }
@@ -205,11 +232,17 @@ int wave_out_close(WaveOutHandle) {
     return WAVE_OK;
 }
 
-int wave_in_query(const WaveFormat* format) {
+int wave_in_query(int id, const WaveFormat* format) {
+    if (id != WAVE_DEFAULT_DEVICE) {
+        return WAVE_ERR_BADDEVICEID;
+    }
     return format_ok(format) ? WAVE_OK : WAVE_ERR_BADFORMAT;
 }
 
-int wave_in_open(WaveInHandle* device, const WaveFormat* format, WindowHandle) {
+int wave_in_open(WaveInHandle* device, int id, const WaveFormat* format, WindowHandle) {
+    if (id != WAVE_DEFAULT_DEVICE) {
+        return WAVE_ERR_BADDEVICEID;
+    }
     if (!format_ok(format)) {
         return WAVE_ERR_BADFORMAT;
     }

@@ -2,7 +2,9 @@
 # after scripts/lib.sh: a JACK server with its dummy backend keeps real-time
 # pace, and ALSA file plugins on top of it make Wine's waveform output land in
 # files (DIR/out-RATE.raw, DIR/out-RATE.raw.0001, ... one per device open) and
-# its waveform input come from DIR/in.raw, bit for bit. Needs jackd2 and
+# its waveform input come from DIR/in.raw, bit for bit. A second output
+# device, "cardb", writes DIR/cardb-RATE.raw instead; Wine lists it only when
+# it is named in the registry (vsound_register_cardb). Needs jackd2 and
 # libasound2-plugins.
 
 # vsound_write_config DIR: writes DIR/asound.conf for files under DIR.
@@ -18,6 +20,13 @@ pcm.fileout {
     type file
     slave { pcm { type plug; slave.pcm "jackclock" } }
     file "$dir/out-%r.raw"
+    format "raw"
+    truncate false
+}
+pcm.cardb {
+    type file
+    slave { pcm { type plug; slave.pcm "jackclock" } }
+    file "$dir/cardb-%r.raw"
     format "raw"
     truncate false
 }
@@ -67,6 +76,17 @@ vsound_stop() {
     fi
     JACKD_PID=""
     unset ALSA_CONFIG_PATH JACK_DEFAULT_SERVER
+}
+
+# vsound_register_cardb / vsound_unregister_cardb: Wine's ALSA driver lists
+# the second output device (as "Out: cardb") for programs started after this.
+vsound_register_cardb() {
+    wine reg add 'HKCU\Software\Wine\Drivers\winealsa.drv' /v ALSAOutputDevices \
+        /t REG_MULTI_SZ /d cardb /f >/dev/null 2>&1
+}
+vsound_unregister_cardb() {
+    wine reg delete 'HKCU\Software\Wine\Drivers\winealsa.drv' /v ALSAOutputDevices /f \
+        >/dev/null 2>&1
 }
 
 # wine_use_alsa: Wine's audio through ALSA in the current prefix, even where

@@ -23,6 +23,19 @@ void set_require_tc(int value);
 int get_read_only();
 void set_read_only(int value);
 
+// Characters of a stored device name, terminator included. The system's
+// names are far shorter, so a longer name, cut here, still names no device.
+constexpr int DEVICE_NAME_CHARS = 256;
+
+// PLAYDEVICE / RECDEVICE: the name of the device that Play / Record open;
+// empty for the system's default device. get copies the name into name
+// (DEVICE_NAME_CHARS characters); set stores it, cut to DEVICE_NAME_CHARS - 1
+// characters.
+void get_play_device(char* name);
+void set_play_device(const char* name);
+void get_rec_device(char* name);
+void set_rec_device(const char* name);
+
 // Time display mode: 0 SMPTE, 1 elapsed time, 2 frame count.
 int get_time_display_mode();
 void set_time_display_mode(int value);

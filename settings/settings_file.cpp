@@ -178,6 +178,12 @@ int load_settings(HWND main_window) {
     set_err_check(values[2]);
     set_require_tc(values[3]);
     set_read_only(values[4]);
+    // Devices by name, so that a card added or removed shifts no choice.
+    char device[READ_BUFFER_CHARS];
+    GetPrivateProfileStringA(SECTION_PREFERENCES, KEY_PLAYDEVICE, "", device, sizeof device, path);
+    set_play_device(device);
+    GetPrivateProfileStringA(SECTION_PREFERENCES, KEY_RECDEVICE, "", device, sizeof device, path);
+    set_rec_device(device);
 
     // Last to first, each as if just opened: FILE1 ends on top. The empty keys
     // of a shorter list come first and change nothing.
@@ -214,6 +220,11 @@ int save_settings(HWND main_window) {
     for (int i = 0; i < PREFERENCE_COUNT; ++i) {
         write_number(path, SECTION_PREFERENCES, PREFERENCE_KEYS[i].key, values[i]);
     }
+    char device[DEVICE_NAME_CHARS];
+    get_play_device(device);
+    WritePrivateProfileStringA(SECTION_PREFERENCES, KEY_PLAYDEVICE, device, path);
+    get_rec_device(device);
+    WritePrivateProfileStringA(SECTION_PREFERENCES, KEY_RECDEVICE, device, path);
 
     // Every key is written, an unused entry with an empty value.
     for (int i = 0; i < RECENT_FILE_COUNT; ++i) {

@@ -18,6 +18,8 @@
 #define KEY_ERRCHECK "ERRCHECK"
 #define KEY_REQUIRETC "REQUIRETC"
 #define KEY_READONLY "READONLY"
+#define KEY_PLAYDEVICE "PLAYDEVICE"  // device names; empty or absent: the default device
+#define KEY_RECDEVICE "RECDEVICE"
 #define SECTION_RECENT_FILES "Recent File List"
 #define KEY_FILE_PREFIX "FILE"  // FILE1 (the most recent) .. FILE4
 #define SECTION_WINDOW_PLACEMENT "Window Placement"
@@ -42,6 +44,7 @@ bool settings_file_path(char* path);
 // main window's position (its size stays), and the working directory. A
 // stored path longer than 255 characters is ignored. main_window: the main
 // window, created and holding its menu. Returns 0.
+// The device names are kept as read, whether such devices exist or not.
 int load_settings(HWND main_window);
 
 // Writes all of it back; called once when the main window is destroyed. The

@@ -1,6 +1,11 @@
 #include "ui/preferences_dialog.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include "common/file_format.h"
+#include "common/texts.h"
+#include "platform/wave.h"
 #include "settings/prefs.h"
 #include "ui/main_display.h"
 #include "ui/resources/preferences_ids.h"
@@ -24,6 +29,89 @@ void init_combo(HWND dialog, int id, int first_string, int value) {
     SendDlgItemMessageA(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(value), 0);
 }
 
+// Item data of a device list entry: the name of a device present now, or the
+// stored name of a chosen device that is not (OK then keeps the stored name).
+constexpr LPARAM ENTRY_PRESENT = 0;
+constexpr LPARAM ENTRY_NOT_PRESENT = 1;
+
+void set_text_from_string(HWND dialog, int id, int string_id) {
+    char text[TEXT_BUFFER_CHARS];
+    load_text(string_id, text, sizeof text);
+    SetDlgItemTextA(dialog, id, text);
+}
+
+int add_entry(HWND dialog, int id, const char* text, LPARAM data) {
+    const int index = static_cast<int>(
+        SendDlgItemMessageA(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
+    SendDlgItemMessageA(dialog, id, CB_SETITEMDATA, static_cast<WPARAM>(index), data);
+    return index;
+}
+
+// "Default device", then the devices of one direction in the system's order,
+// selecting the chosen one; a chosen device that is not present is listed
+// last with its mark, so that the user sees why Play or Record fail.
+void init_device_list(HWND dialog, int id, bool output, const char* chosen) {
+    SendDlgItemMessageA(dialog, id, CB_RESETCONTENT, 0, 0);
+    char text[DEVICE_NAME_CHARS + TEXT_BUFFER_CHARS];
+    load_text(IDS_DEFAULT_DEVICE, text, TEXT_BUFFER_CHARS);
+    int selection = add_entry(dialog, id, text, ENTRY_PRESENT);
+    bool found = chosen[0] == '\0';
+    const int count = output ? wave_out_device_count() : wave_in_device_count();
+    for (int i = 0; i < count; ++i) {
+        char name[WAVE_DEVICE_NAME_CHARS];
+        if ((output ? wave_out_device_name(i, name) : wave_in_device_name(i, name)) != 0) {
+            continue;
+        }
+        const int index = add_entry(dialog, id, name, ENTRY_PRESENT);
+        if (!found && std::strcmp(name, chosen) == 0) {
+            selection = index;
+            found = true;
+        }
+    }
+    if (!found) {
+        char mark[TEXT_BUFFER_CHARS];
+        load_text(IDS_NOT_PRESENT, mark, sizeof mark);
+        std::snprintf(text, sizeof text, "%s%s", chosen, mark);
+        selection = add_entry(dialog, id, text, ENTRY_NOT_PRESENT);
+    }
+    SendDlgItemMessageA(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(selection), 0);
+}
+
+// The device name the list's selection stands for ("" for the default device).
+// False when the selection keeps the stored name: the entry of a device not
+// present, or no selection.
+bool selected_device(HWND dialog, int id, char* name) {
+    name[0] = '\0';
+    const LRESULT index = SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR || SendDlgItemMessageA(dialog, id, CB_GETITEMDATA,
+                                               static_cast<WPARAM>(index), 0) != ENTRY_PRESENT) {
+        return false;
+    }
+    if (index == 0) {
+        return true;
+    }
+    const LRESULT length =
+        SendDlgItemMessageA(dialog, id, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length < 0 || length >= DEVICE_NAME_CHARS) {
+        return false;
+    }
+    SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                        reinterpret_cast<LPARAM>(name));
+    return true;
+}
+
+void init_device_lists(HWND dialog) {
+    set_text_from_string(dialog, IDC_PREF_PLAY_DEVICE_TEXT, IDS_PLAY_DEVICE_LABEL);
+    set_text_from_string(dialog, IDC_PREF_REC_DEVICE_TEXT, IDS_REC_DEVICE_LABEL);
+    set_text_from_string(dialog, IDC_PREF_DEVICE_NOTE, IDS_DEVICE_NOTE);
+    set_text_from_string(dialog, IDC_PREF_DEVICE_NOTE_2, IDS_DEVICE_NOTE_2);
+    char chosen[DEVICE_NAME_CHARS];
+    get_play_device(chosen);
+    init_device_list(dialog, IDC_PREF_PLAY_DEVICE, true, chosen);
+    get_rec_device(chosen);
+    init_device_list(dialog, IDC_PREF_REC_DEVICE, false, chosen);
+}
+
 void init_check_box(HWND dialog, int id, int value) {
     clear_radio(dialog, id);
     enable_control(dialog, id, 1);
@@ -33,6 +121,7 @@ void init_check_box(HWND dialog, int id, int value) {
 INT_PTR on_init_dialog(HWND dialog) {
     init_combo(dialog, IDC_PREF_OUTPUT_FORMAT, IDS_OUTPUT_FORMAT_FIRST, get_spdif_mode());
     init_combo(dialog, IDC_PREF_RECORD_FORMAT, IDS_RECORD_FORMAT_FIRST, get_rec_format());
+    init_device_lists(dialog);
     init_check_box(dialog, IDC_PREF_ERR_CHECK, get_err_check());
     // Time code can only be required of the layout that carries it.
     clear_radio(dialog, IDC_PREF_REQUIRE_TC);
@@ -57,6 +146,13 @@ void on_ok(HWND dialog) {
     int record_format = combo_selection(dialog, IDC_PREF_RECORD_FORMAT);
     if (record_format != CB_ERR) {
         set_rec_format(record_format);
+    }
+    char device[DEVICE_NAME_CHARS];
+    if (selected_device(dialog, IDC_PREF_PLAY_DEVICE, device)) {
+        set_play_device(device);
+    }
+    if (selected_device(dialog, IDC_PREF_REC_DEVICE, device)) {
+        set_rec_device(device);
     }
     set_err_check(is_checked(dialog, IDC_PREF_ERR_CHECK));
     set_require_tc(is_checked(dialog, IDC_PREF_REQUIRE_TC));

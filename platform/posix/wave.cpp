@@ -30,10 +30,25 @@ bool wave_header_done(const void* header) {
     return (static_cast<const WaveHeader*>(header)->flags & WAVE_HEADER_DONE) != 0;
 }
 
-int wave_out_query(const WaveFormat*) {
+int wave_out_device_count() {
+    return 0;
+}
+int wave_in_device_count() {
+    return 0;
+}
+int wave_out_device_name(int, char* name) {
+    name[0] = '\0';
     return WAVE_NO_DEVICE;
 }
-int wave_out_open(WaveOutHandle* device, const WaveFormat*, WindowHandle) {
+int wave_in_device_name(int, char* name) {
+    name[0] = '\0';
+    return WAVE_NO_DEVICE;
+}
+
+int wave_out_query(int, const WaveFormat*) {
+    return WAVE_NO_DEVICE;
+}
+int wave_out_open(WaveOutHandle* device, int, const WaveFormat*, WindowHandle) {
     *device = nullptr;
     return WAVE_NO_DEVICE;
 }
@@ -53,10 +68,10 @@ int wave_out_close(WaveOutHandle) {
     return WAVE_INVALID_HANDLE;
 }
 
-int wave_in_query(const WaveFormat*) {
+int wave_in_query(int, const WaveFormat*) {
     return WAVE_NO_DEVICE;
 }
-int wave_in_open(WaveInHandle* device, const WaveFormat*, WindowHandle) {
+int wave_in_open(WaveInHandle* device, int, const WaveFormat*, WindowHandle) {
     *device = nullptr;
     return WAVE_NO_DEVICE;
 }

@@ -1,11 +1,13 @@
-// The waveform device through winmm: the default device (WAVE_MAPPER), a
-// format query before every open, and finished buffers posted to the window
-// as MM_WOM_DONE / MM_WIM_DATA (CALLBACK_WINDOW). Results are winmm's
+// The waveform devices through winmm: the default device (WAVE_MAPPER) or a
+// device by its id, a format query before every open, and finished buffers
+// posted to the window as MM_WOM_DONE / MM_WIM_DATA (CALLBACK_WINDOW). Results are winmm's
 // MMRESULT codes, 0 being MMSYSERR_NOERROR.
 #include "platform/wave.h"
 
 #include <windows.h>
 #include <mmsystem.h>
+
+#include <cstring>
 
 namespace {
 
@@ -33,6 +35,23 @@ WAVEHDR* hdr(void* header) {
     return static_cast<WAVEHDR*>(header);
 }
 
+UINT device_id(int id) {
+    return id == WAVE_DEFAULT_DEVICE ? WAVE_MAPPER : static_cast<UINT>(id);
+}
+
+// The capabilities' name field holds MAXPNAMELEN characters; a driver that
+// fills it to the end leaves no terminator.
+int copy_name(MMRESULT rc, const char* pname, char* name) {
+    static_assert(WAVE_DEVICE_NAME_CHARS == MAXPNAMELEN);
+    name[0] = '\0';
+    if (rc != MMSYSERR_NOERROR) {
+        return static_cast<int>(rc);
+    }
+    std::memcpy(name, pname, WAVE_DEVICE_NAME_CHARS - 1);
+    name[WAVE_DEVICE_NAME_CHARS - 1] = '\0';
+    return 0;
+}
+
 }  // namespace
 
 size_t wave_header_bytes() {
@@ -55,15 +74,41 @@ bool wave_header_done(const void* header) {
     return (*flags & WHDR_DONE) != 0;
 }
 
-int wave_out_query(const WaveFormat* format) {
-    WAVEFORMATEX wfx = to_waveformatex(format);
-    return static_cast<int>(waveOutOpen(nullptr, WAVE_MAPPER, &wfx, 0, 0, WAVE_FORMAT_QUERY));
+int wave_out_device_count() {
+    return static_cast<int>(waveOutGetNumDevs());
 }
 
-int wave_out_open(WaveOutHandle* device, const WaveFormat* format, WindowHandle window) {
+int wave_in_device_count() {
+    return static_cast<int>(waveInGetNumDevs());
+}
+
+int wave_out_device_name(int id, char* name) {
+    WAVEOUTCAPSA caps{};
+    if (id < 0) {
+        name[0] = '\0';
+        return MMSYSERR_BADDEVICEID;
+    }
+    return copy_name(waveOutGetDevCapsA(device_id(id), &caps, sizeof caps), caps.szPname, name);
+}
+
+int wave_in_device_name(int id, char* name) {
+    WAVEINCAPSA caps{};
+    if (id < 0) {
+        name[0] = '\0';
+        return MMSYSERR_BADDEVICEID;
+    }
+    return copy_name(waveInGetDevCapsA(device_id(id), &caps, sizeof caps), caps.szPname, name);
+}
+
+int wave_out_query(int id, const WaveFormat* format) {
+    WAVEFORMATEX wfx = to_waveformatex(format);
+    return static_cast<int>(waveOutOpen(nullptr, device_id(id), &wfx, 0, 0, WAVE_FORMAT_QUERY));
+}
+
+int wave_out_open(WaveOutHandle* device, int id, const WaveFormat* format, WindowHandle window) {
     WAVEFORMATEX wfx = to_waveformatex(format);
     HWAVEOUT handle = nullptr;
-    MMRESULT rc = waveOutOpen(&handle, WAVE_MAPPER, &wfx, reinterpret_cast<DWORD_PTR>(window), 0,
+    MMRESULT rc = waveOutOpen(&handle, device_id(id), &wfx, reinterpret_cast<DWORD_PTR>(window), 0,
                               CALLBACK_WINDOW);
     *device = rc == MMSYSERR_NOERROR ? reinterpret_cast<WaveOutHandle>(handle) : nullptr;
     return static_cast<int>(rc);
@@ -89,15 +134,15 @@ int wave_out_close(WaveOutHandle device) {
     return static_cast<int>(waveOutClose(out(device)));
 }
 
-int wave_in_query(const WaveFormat* format) {
+int wave_in_query(int id, const WaveFormat* format) {
     WAVEFORMATEX wfx = to_waveformatex(format);
-    return static_cast<int>(waveInOpen(nullptr, WAVE_MAPPER, &wfx, 0, 0, WAVE_FORMAT_QUERY));
+    return static_cast<int>(waveInOpen(nullptr, device_id(id), &wfx, 0, 0, WAVE_FORMAT_QUERY));
 }
 
-int wave_in_open(WaveInHandle* device, const WaveFormat* format, WindowHandle window) {
+int wave_in_open(WaveInHandle* device, int id, const WaveFormat* format, WindowHandle window) {
     WAVEFORMATEX wfx = to_waveformatex(format);
     HWAVEIN handle = nullptr;
-    MMRESULT rc = waveInOpen(&handle, WAVE_MAPPER, &wfx, reinterpret_cast<DWORD_PTR>(window), 0,
+    MMRESULT rc = waveInOpen(&handle, device_id(id), &wfx, reinterpret_cast<DWORD_PTR>(window), 0,
                              CALLBACK_WINDOW);
     *device = rc == MMSYSERR_NOERROR ? reinterpret_cast<WaveInHandle>(handle) : nullptr;
     return static_cast<int>(rc);

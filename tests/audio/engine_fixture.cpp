@@ -12,6 +12,8 @@ void EngineTest::SetUp() {
     set_err_check(1);
     set_require_tc(0);
     set_read_only(0);
+    set_play_device("");
+    set_rec_device("");
     reset_frame_info();
     reset_frame_errors();
     ASSERT_EQ(0, allocate_wave_buffers());

@@ -250,6 +250,53 @@ TEST_F(Playback, RefusedDevicesAndMissingRing) {
         EXPECT_EQ(0, scripted_wave_calls(static_cast<ScriptedCall>(call))) << call;
 }
 
+// Either engine opens the device chosen by name wherever it stands in the
+// system's list, the default device when none is chosen, and nothing at all
+// when no device has that name or the named one refuses the format.
+TEST_F(Playback, ChosenDeviceIsOpenedByItsName) {
+    struct Engine {
+        int (*start)(WindowHandle);
+        void (*choose)(const char*);
+        const std::vector<int>& (*opens)();
+        int (*stop)();
+        int rc;
+    };
+    const Engine engines[] = {
+        {start_playback, set_play_device, scripted_wave_out_opens, stop_playback,
+         RC_NO_PLAYBACK_DEVICE},
+        {start_capture, set_rec_device, scripted_wave_in_opens, stop_capture, RC_NO_RECORD_DEVICE}};
+    const ListedDevice speakers{"Speakers", false};
+    const ListedDevice digital{"Digital Output", false};
+    const ListedDevice refusing{"Digital Output", true};
+    struct Case {
+        const char* what;
+        std::vector<ListedDevice> devices;
+        const char* chosen;
+        std::vector<int> opens;
+    };
+    const Case cases[] = {
+        {"none chosen", {speakers, digital}, "", {WAVE_DEFAULT_DEVICE}},
+        {"chosen", {speakers, digital}, "Digital Output", {1}},
+        {"list reordered", {digital, speakers}, "Digital Output", {0}},
+        {"missing", {speakers}, "Digital Output", {}},
+        {"only the name's beginning listed", {speakers, digital}, "Digital Output 2", {}},
+        {"the name's beginning chosen", {speakers, digital}, "Digital", {}},
+        {"refuses the format", {speakers, refusing}, "Digital Output", {}},
+    };
+    for (const Engine& e : engines) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            scripted_wave_reset();
+            scripted_wave_list_devices(c.devices, c.devices);
+            e.choose(c.chosen);
+            EXPECT_EQ(Rc(c.opens.empty() ? e.rc : RC_OK), Rc(e.start(nullptr)));
+            EXPECT_EQ(c.opens, e.opens());
+            e.stop();
+        }
+        e.choose("");
+    }
+}
+
 #ifdef _WIN32
 // With a real window the device's returns arrive as MM_WOM_DONE messages.
 TEST_F(Playback, ReturnsArePostedToARealWindow) {

@@ -17,9 +17,12 @@
 //   wait-no-box CAPTION SECONDS               that box has gone
 //   title                                     prints the main window's title
 //   focus                                     prints the id of the focused control
+//   out-devices                               prints the output devices' names,
+//                                             one a line, in the system's order
 //
 // Exit status 0 when the check holds or the wait ended in time, 1 otherwise.
 #include <windows.h>
+#include <mmsystem.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -180,6 +183,15 @@ int run(int argc, char** argv) {
             return 1;
         }
         std::printf("%d\n", info.hwndFocus != nullptr ? GetDlgCtrlID(info.hwndFocus) : 0);
+        return 0;
+    }
+    if (verb == "out-devices" && argc == 2) {
+        for (UINT id = 0; id < waveOutGetNumDevs(); ++id) {
+            WAVEOUTCAPSA caps = {};
+            if (waveOutGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR) {
+                std::printf("%.*s\n", static_cast<int>(sizeof caps.szPname), caps.szPname);
+            }
+        }
         return 0;
     }
     std::fprintf(stderr, "usage: see the comment at the top of e2e_helper.cpp\n");

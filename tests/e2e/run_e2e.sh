@@ -254,6 +254,66 @@ fi
 check "the settings were saved on exit, the typed file on top" grep -q 'FILE1=.*typed.ac3' \
     "$WINEPREFIX/drive_c/windows/BITDEK.INI"
 
+# ---------------------------------------------------------------- chosen device
+# A second card, registered with Wine by name: Play reaches it when it is
+# chosen by the name Wine lists, and nothing reaches any card when the chosen
+# name is one that no device has. Wine's first look at the device list in a
+# process probes every ALSA device through the JACK clock, which takes seconds:
+# the waits for the start of Play are long.
+choose_device() {  # playdevice file
+    local ini="$WINEPREFIX/drive_c/windows/BITDEK.INI"
+    printf '[User Preferences]\r\nSPDIFMODE=0\r\nPREFRECFORMAT=1\r\nPLAYDEVICE=%s\r\n[Recent File List]\r\nFILE1=%s\r\n' \
+        "$1" "$(winpath "$2")" >"$ini"
+}
+card_files() { ls "$CARD"/out-*.raw* "$CARD"/cardb-*.raw* 2>/dev/null | xargs -r -n1 basename | tr '\n' ' '; }
+chosen_device_step() {
+    local name text
+    vsound_register_cardb
+    name=$(helper out-devices | grep -x '.*cardb.*' | head -1)
+    check "Wine lists the second card by name" test -n "$name"
+    [ -n "$name" ] && ok "the second card is \"$name\""
+
+    rm -f "$CARD"/out-* "$CARD"/cardb-*
+    choose_device "$name" "$A"
+    start_app || return
+    helper post 2054 >/dev/null
+    check "chosen card: opens" helper wait-state ready 10
+    helper post 3012 >/dev/null
+    check "chosen card: plays" helper wait-state playing 40
+    check "chosen card: plays to its end" helper wait-state ready 60
+    helper post 2100 >/dev/null
+    helper wait-box Preferences 10 >/dev/null
+    shot preferences-devices
+    helper wait-box Preferences 5 1 >/dev/null
+    helper wait-no-box Preferences 10 >/dev/null
+    exit_app
+    check "chosen card: it received exactly the silent buffers and every block" \
+        helper check-output "$(winpath "$CARD/cardb-48000.raw")" 1 0 $FRAMES 0
+    check "chosen card: nothing reached the default card" test -z "$(ls "$CARD"/out-* 2>/dev/null)"
+
+    rm -f "$CARD"/out-* "$CARD"/cardb-*
+    choose_device "Out: no such card" "$A"
+    start_app || return
+    helper post 2054 >/dev/null
+    helper wait-state ready 10 >/dev/null
+    helper post 3012 >/dev/null
+    text=$(helper wait-box "Orvel Digital Recoder Error" 40 1)
+    [ "$text" = "Cannot open sound card for playback." ] && ok "missing card: Play says \"$text\"" ||
+        fail "missing card: Play says \"$text\""
+    check "missing card: still ready after Play" helper wait-state ready 10
+    helper post 2100 >/dev/null
+    helper wait-box Preferences 10 >/dev/null
+    shot preferences-missing-device
+    helper wait-box Preferences 5 1 >/dev/null
+    helper wait-no-box Preferences 10 >/dev/null
+    exit_app
+    check "missing card: nothing reached any card" test -z "$(card_files)"
+    check "missing card: the choice is kept" grep -q 'PLAYDEVICE=Out: no such card' \
+        "$WINEPREFIX/drive_c/windows/BITDEK.INI"
+}
+chosen_device_step
+vsound_unregister_cardb
+
 # ---------------------------------------------------------------- no sound card
 vsound_stop
 write_settings 0 1 1 "$A"

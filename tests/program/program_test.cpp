@@ -607,21 +607,42 @@ TEST_F(Program, TheTwoGigabyteLimitIsNamed) {
     EXPECT_EQ(2u * static_cast<DWORD>(room + 3 * frame), data.nFileSizeLow);
 }
 
+// A device that refuses to open, and a chosen device that is not present
+// while others are (which is never replaced by another): the same message.
 TEST_F(Program, MissingDevicesAreReportedAndTheStateStays) {
     std::vector<TestRecord> records = make_test_stream(FORMAT_NORMAL, 0, 4);
     start();
     open(write_stream("one.ac3", records, FORMAT_NORMAL));
-    scripted_wave_refuse(CALL_OUT_OPEN, 1);
-    scripted_wave_refuse(CALL_IN_OPEN, 1);
-    command(CMD_PLAY);
-    EXPECT_EQ(STATE_READY, get_transport_state());
-    command(CMD_TO_END);
-    command(CMD_RECORD);
-    EXPECT_EQ(STATE_READY, get_transport_state());
-    ASSERT_EQ(2u, boxes.texts.size());
-    EXPECT_EQ("Cannot open sound card for playback.", boxes.texts[0]);
-    EXPECT_EQ("Cannot open sound card for record.", boxes.texts[1]);
-    EXPECT_EQ("Orvel Digital Recoder Error", boxes.captions[1]);
+    for (bool chosen_by_name : {false, true}) {
+        SCOPED_TRACE(chosen_by_name ? "chosen device missing" : "open refused");
+        scripted_wave_reset();
+        boxes.texts.clear();
+        boxes.captions.clear();
+        if (chosen_by_name) {
+            scripted_wave_list_devices({{"Speakers", false}}, {{"Line In", false}});
+            set_play_device("Digital Output");
+            set_rec_device("Digital Input");
+        } else {
+            scripted_wave_refuse(CALL_OUT_OPEN, 1);
+            scripted_wave_refuse(CALL_IN_OPEN, 1);
+        }
+        command(CMD_TO_START);
+        command(CMD_PLAY);
+        EXPECT_EQ(STATE_READY, get_transport_state());
+        command(CMD_TO_END);
+        command(CMD_RECORD);
+        EXPECT_EQ(STATE_READY, get_transport_state());
+        ASSERT_EQ(2u, boxes.texts.size());
+        EXPECT_EQ("Cannot open sound card for playback.", boxes.texts[0]);
+        EXPECT_EQ("Cannot open sound card for record.", boxes.texts[1]);
+        EXPECT_EQ("Orvel Digital Recoder Error", boxes.captions[1]);
+        EXPECT_FALSE(scripted_wave_out_open() || scripted_wave_in_open());
+        if (chosen_by_name) {
+            EXPECT_TRUE(scripted_wave_out_opens().empty() && scripted_wave_in_opens().empty());
+        }
+    }
+    set_play_device("");
+    set_rec_device("");
 }
 
 // A device that refused to stop is tried again by the next Play or Record,

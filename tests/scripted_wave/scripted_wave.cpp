@@ -1,5 +1,6 @@
 #include "tests/scripted_wave/scripted_wave.h"
 
+#include <cstdio>
 #include <cstring>
 
 #ifdef _WIN32
@@ -46,6 +47,8 @@ struct HeaderQueue {
 };
 
 struct Direction {
+    std::vector<ListedDevice> devices;
+    std::vector<int> opens;
     bool open;
     bool started;
     WindowHandle window;
@@ -73,6 +76,27 @@ WaveInDevice* const IN_HANDLE = reinterpret_cast<WaveInDevice*>(&device.in);
 
 WaveHeader* hdr(void* header) {
     return static_cast<WaveHeader*>(header);
+}
+
+// The answer of device id to a query or open in direction d: the default
+// device takes any format, a listed one as the test said.
+int check_device(const Direction& d, int id) {
+    if (id == WAVE_DEFAULT_DEVICE) {
+        return 0;
+    }
+    if (id < 0 || id >= static_cast<int>(d.devices.size())) {
+        return SCRIPTED_BAD_DEVICE;
+    }
+    return d.devices[id].refuses_format ? SCRIPTED_BAD_FORMAT : 0;
+}
+
+int device_name(const Direction& d, int id, char* name) {
+    name[0] = '\0';
+    if (id < 0 || id >= static_cast<int>(d.devices.size())) {
+        return SCRIPTED_BAD_DEVICE;
+    }
+    std::snprintf(name, WAVE_DEVICE_NAME_CHARS, "%s", d.devices[id].name.c_str());
+    return 0;
 }
 
 // Counts the call; returns SCRIPTED_REFUSED when the test refuses it.
@@ -221,6 +245,20 @@ void scripted_wave_reset() {
     device.input_pos = 0;
 }
 
+void scripted_wave_list_devices(const std::vector<ListedDevice>& outputs,
+                                const std::vector<ListedDevice>& inputs) {
+    device.out.devices = outputs;
+    device.in.devices = inputs;
+}
+
+const std::vector<int>& scripted_wave_out_opens() {
+    return device.out.opens;
+}
+
+const std::vector<int>& scripted_wave_in_opens() {
+    return device.in.opens;
+}
+
 void scripted_wave_refuse(ScriptedCall call, int refuse) {
     device.refuse[call] = refuse;
 }
@@ -332,14 +370,37 @@ bool wave_header_done(const void* header) {
     return (HDR_FLAGS(static_cast<const WaveHeader*>(header)) & FLAG_DONE) != 0;
 }
 
-int wave_out_query(const WaveFormat* format) {
-    device.out.format = *format;
-    return enter(CALL_OUT_QUERY);
+int wave_out_device_count() {
+    return static_cast<int>(device.out.devices.size());
 }
 
-int wave_out_open(WaveOutHandle* handle, const WaveFormat* format, WindowHandle window) {
+int wave_in_device_count() {
+    return static_cast<int>(device.in.devices.size());
+}
+
+int wave_out_device_name(int id, char* name) {
+    return device_name(device.out, id, name);
+}
+
+int wave_in_device_name(int id, char* name) {
+    return device_name(device.in, id, name);
+}
+
+int wave_out_query(int id, const WaveFormat* format) {
+    device.out.format = *format;
+    if (int rc = enter(CALL_OUT_QUERY)) {
+        return rc;
+    }
+    return check_device(device.out, id);
+}
+
+int wave_out_open(WaveOutHandle* handle, int id, const WaveFormat* format, WindowHandle window) {
     *handle = nullptr;
+    device.out.opens.push_back(id);
     if (int rc = enter(CALL_OUT_OPEN)) {
+        return rc;
+    }
+    if (int rc = check_device(device.out, id)) {
         return rc;
     }
     int rc = open_direction(device.out, format, window);
@@ -409,14 +470,21 @@ int wave_out_close(WaveOutHandle handle) {
     return close(device.out);
 }
 
-int wave_in_query(const WaveFormat* format) {
+int wave_in_query(int id, const WaveFormat* format) {
     device.in.format = *format;
-    return enter(CALL_IN_QUERY);
+    if (int rc = enter(CALL_IN_QUERY)) {
+        return rc;
+    }
+    return check_device(device.in, id);
 }
 
-int wave_in_open(WaveInHandle* handle, const WaveFormat* format, WindowHandle window) {
+int wave_in_open(WaveInHandle* handle, int id, const WaveFormat* format, WindowHandle window) {
     *handle = nullptr;
+    device.in.opens.push_back(id);
     if (int rc = enter(CALL_IN_OPEN)) {
+        return rc;
+    }
+    if (int rc = check_device(device.in, id)) {
         return rc;
     }
     int rc = open_direction(device.in, format, window);

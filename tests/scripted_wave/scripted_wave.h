@@ -5,10 +5,13 @@
 // real device does, and posting MM_WOM_DONE / MM_WIM_DATA when the window
 // given at open is a real window), fills input buffers from PCM the test
 // supplies, keeps a copy of every submitted output buffer and counts calls.
+// Besides the default device it lists the named devices the test gives it and
+// notes which device every open asked for.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/wave.h"
@@ -17,6 +20,16 @@
 // and for a header it cannot take now (WAVERR_STILLPLAYING).
 constexpr int SCRIPTED_REFUSED = 4;
 constexpr int SCRIPTED_STILL_PLAYING = 33;
+// Results for an id that names no device (MMSYSERR_BADDEVICEID) and for a
+// device that refuses the format (WAVERR_BADFORMAT).
+constexpr int SCRIPTED_BAD_DEVICE = 2;
+constexpr int SCRIPTED_BAD_FORMAT = 32;
+
+// A device in the system's list: its name, and whether it refuses every format.
+struct ListedDevice {
+    std::string name;
+    bool refuses_format;
+};
 
 enum ScriptedCall : int {
     CALL_OUT_QUERY,
@@ -38,12 +51,24 @@ enum ScriptedCall : int {
 };
 
 // Back to a fresh device: nothing open or queued, no refusals, no supplied
-// PCM, no kept buffers, all counts 0, output buffers kept.
+// PCM, no kept buffers, all counts 0, output buffers kept, no devices listed
+// besides the default one.
 void scripted_wave_reset();
 
 // Makes the given call fail with SCRIPTED_REFUSED (refuse 1) or succeed
 // again (refuse 0).
 void scripted_wave_refuse(ScriptedCall call, int refuse);
+
+// The output and input devices listed from now on, in the system's order (ids
+// 0, 1, ...). The default device (WAVE_DEFAULT_DEVICE) is always there and
+// takes any format.
+void scripted_wave_list_devices(const std::vector<ListedDevice>& outputs,
+                                const std::vector<ListedDevice>& inputs);
+
+// The device id asked for by every open of each direction since the last
+// reset, in order, whether it succeeded or not.
+const std::vector<int>& scripted_wave_out_opens();
+const std::vector<int>& scripted_wave_in_opens();
 
 // Calls made of one kind since the last reset.
 int scripted_wave_calls(ScriptedCall call);

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/prefs.h"
+#include "settings/settings_file.h"
+#include "tests/scripted_wave/scripted_wave.h"
 #include "tests/ui_files/ui_test_support.h"
 #include "ui/resources/preferences_ids.h"
 
@@ -23,9 +26,53 @@ void choose(HWND dialog, int id, int index) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+// The entries of a drop-down list, the selected one marked with "*".
+std::vector<std::string> entries(HWND dialog, int id) {
+    std::vector<std::string> texts;
+    const LRESULT count = SendDlgItemMessageA(dialog, id, CB_GETCOUNT, 0, 0);
+    const LRESULT selected = SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[512] = "";
+        SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                            reinterpret_cast<LPARAM>(text));
+        texts.push_back((i == selected ? "*" : "") + std::string(text));
+    }
+    return texts;
+}
+
+std::string play_device() {
+    char name[DEVICE_NAME_CHARS];
+    get_play_device(name);
+    return name;
+}
+
+std::string rec_device() {
+    char name[DEVICE_NAME_CHARS];
+    get_rec_device(name);
+    return name;
+}
+
+std::string settings_path() {
+    char path[SETTINGS_PATH_CHARS] = "";
+    settings_file_path(path);
+    return path;
+}
+
+std::string stored(const char* key) {
+    char value[256] = "";
+    GetPrivateProfileStringA(SECTION_PREFERENCES, key, "(absent)", value, sizeof value,
+                             settings_path().c_str());
+    return value;
+}
+
 class PreferencesDialog : public ::testing::Test {
 protected:
-    void SetUp() override { window_ = create_test_main_window(); }
+    void SetUp() override {
+        window_ = create_test_main_window();
+        scripted_wave_reset();
+        set_play_device("");
+        set_rec_device("");
+    }
     void TearDown() override { DestroyWindow(window_); }
 
     // Runs the dialog; drive gets it once it is up and must press OK.
@@ -96,6 +143,85 @@ TEST_F(PreferencesDialog, TimeCodeBoxFollowsTheRecordFormat) {
         click_button(dialog, IDOK);
     });
     EXPECT_EQ((Prefs{0, 0, 0, 1, 1, 0}), current_prefs());
+}
+
+// The lists offer the devices present in the system's order; the choice is
+// stored by name in BITDEK.INI and found again by the next run, wherever the
+// device then stands in the list.
+TEST_F(PreferencesDialog, DeviceChoiceIsStoredByNameAndFoundAgain) {
+    const ListedDevice speakers{"Speakers", false}, digital{"Digital Output", false};
+    const ListedDevice line{"Line In", false}, digital_in{"Digital Input", false};
+    scripted_wave_list_devices({speakers, digital}, {line, digital_in});
+    set_prefs({0, 0, 1, 1, 0, 0});
+    set_rec_device("Digital Input");
+    run([](HWND dialog) {
+        // The lists take their place in the tab order after the formats.
+        std::vector<int> stops;
+        HWND control = GetDlgItem(dialog, IDC_PREF_OUTPUT_FORMAT);
+        for (int i = 0; i < 8; ++i, control = GetNextDlgTabItem(dialog, control, FALSE)) {
+            stops.push_back(GetDlgCtrlID(control));
+        }
+        EXPECT_EQ((std::vector<int>{IDC_PREF_OUTPUT_FORMAT, IDC_PREF_RECORD_FORMAT,
+                                    IDC_PREF_PLAY_DEVICE, IDC_PREF_REC_DEVICE, IDC_PREF_REQUIRE_TC,
+                                    IDC_PREF_ERR_CHECK, IDC_PREF_READ_ONLY, IDOK}),
+                  stops);
+        EXPECT_EQ((std::vector<std::string>{"*Default device", "Speakers", "Digital Output"}),
+                  entries(dialog, IDC_PREF_PLAY_DEVICE));
+        EXPECT_EQ((std::vector<std::string>{"Default device", "Line In", "*Digital Input"}),
+                  entries(dialog, IDC_PREF_REC_DEVICE));
+        choose(dialog, IDC_PREF_PLAY_DEVICE, 2);
+        choose(dialog, IDC_PREF_REC_DEVICE, 0);
+        click_button(dialog, IDOK);
+    });
+    EXPECT_EQ("Digital Output", play_device());
+    EXPECT_EQ("", rec_device());
+
+    DeleteFileA(settings_path().c_str());
+    save_settings(window_);
+    // The profile service may cache the file: have it written out first.
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, settings_path().c_str());
+    EXPECT_EQ("Digital Output", stored(KEY_PLAYDEVICE));
+    EXPECT_EQ("", stored(KEY_RECDEVICE));
+
+    set_play_device("");
+    set_rec_device("Line In");
+    load_settings(window_);
+    DeleteFileA(settings_path().c_str());
+    scripted_wave_list_devices({digital, speakers}, {digital_in});
+    run([](HWND dialog) {
+        EXPECT_EQ((std::vector<std::string>{"Default device", "*Digital Output", "Speakers"}),
+                  entries(dialog, IDC_PREF_PLAY_DEVICE));
+        EXPECT_EQ((std::vector<std::string>{"*Default device", "Digital Input"}),
+                  entries(dialog, IDC_PREF_REC_DEVICE));
+        click_button(dialog, IDOK);
+    });
+    EXPECT_EQ("Digital Output", play_device());
+    EXPECT_EQ("", rec_device());
+}
+
+// A chosen device that is not present is shown as such and kept, never
+// replaced by another; choosing an entry replaces it.
+TEST_F(PreferencesDialog, MissingDeviceIsShownAndKeptUntilAnotherIsChosen) {
+    scripted_wave_list_devices({{"Speakers", false}}, {});
+    set_play_device("USB Audio");
+    set_rec_device("USB Audio In");
+    run([](HWND dialog) {
+        EXPECT_EQ(
+            (std::vector<std::string>{"Default device", "Speakers", "*USB Audio (not present)"}),
+            entries(dialog, IDC_PREF_PLAY_DEVICE));
+        EXPECT_EQ((std::vector<std::string>{"Default device", "*USB Audio In (not present)"}),
+                  entries(dialog, IDC_PREF_REC_DEVICE));
+        click_button(dialog, IDOK);
+    });
+    EXPECT_EQ("USB Audio", play_device());
+    EXPECT_EQ("USB Audio In", rec_device());
+    run([](HWND dialog) {
+        choose(dialog, IDC_PREF_PLAY_DEVICE, 1);
+        choose(dialog, IDC_PREF_REC_DEVICE, 0);
+        click_button(dialog, IDOK);
+    });
+    EXPECT_EQ("Speakers", play_device());
+    EXPECT_EQ("", rec_device());
 }
 
 TEST_F(PreferencesDialog, EscapeAndTheCloseBoxLeaveItOpen) {

@@ -32,6 +32,16 @@
 #define IDS_RECORD_FORMAT_FIRST 20100
 #define IDS_PREFERENCE_LIST_COUNT 3
 
+// The preferences dialog's device lists: their first entry, the mark after a
+// stored device that is not present, the lists' labels and the two lines of
+// the note below them.
+#define IDS_DEFAULT_DEVICE 20600
+#define IDS_NOT_PRESENT 20601
+#define IDS_PLAY_DEVICE_LABEL 20602
+#define IDS_REC_DEVICE_LABEL 20603
+#define IDS_DEVICE_NOTE 20604
+#define IDS_DEVICE_NOTE_2 20605
+
 // Status bar part 0 (transport status) and part 1.
 #define IDS_NO_FILE_OPEN 20200
 #define IDS_READY 20201
