@@ -75,6 +75,39 @@ check "an interrupted unwrap of a file keeps its frames under OUT's name" \
     bash -c '[ '$status' -eq 0 ] && cmp -s took.ac3 <(head -c $((100 * 1792)) live.ac3) &&
              ! ls | grep -q "\.part$"'
 
+# A second signal while finishing ends the run at once: here the finished file
+# is being copied to standard output, whose reader reads nothing.
+mkfifo stuck
+exec 4<>stuck
+TMPDIR=$WORK "$CLI" unwrap pipe - >stuck 2>/dev/null &
+pid=$!
+exec 3>pipe
+head -c "$cut_at" live.raw >&3
+wait_for_size ".bitdek-*.part"
+kill -s INT "$pid"
+for ((i = 0; i < 100; i++)); do
+    grep -q pipe_write "/proc/$pid/wchan" 2>/dev/null && break
+    sleep 0.1
+done
+kill -s INT "$pid"
+wait "$pid"
+status=$?
+exec 3>&- 4>&-
+check "a second signal ends the finishing run at once, no temporary file left" \
+    bash -c '[ '$status' -eq 130 ] && ! ls -A | grep -q "\.part$"'
+
+# On a terminal, a live capture shows its status line.
+exec 3<>pipe
+script -qec "'$CLI' unwrap - shown.ac3 <pipe" typescript >/dev/null 3>&- &
+pid=$!
+head -c "$cut_at" live.raw >&3
+wait_for_size shown.ac3
+tail -c +$((cut_at + 1)) live.raw >&3
+exec 3>&-
+wait "$pid"
+check "a live capture on a terminal shows time, frames, errors and rates" \
+    grep -q "00:00:0[0-9].[0-9]  [0-9]* frames  0 CRC errors  448 kbps  48 kHz" typescript
+
 # A failed write (a file size limit) keeps the whole records written before.
 (ulimit -f 200; trap '' XFSZ; exec "$CLI" unwrap live.raw full.ac3) 2>err.txt
 check "a failed write keeps the records before it, says so and exits 2" \
