@@ -456,18 +456,26 @@ int report_output_failure(int out_result, const char* path) {
 
 int run_command(const CliOptions& opt) {
     interrupt_setup(opt.command == CLI_UNWRAP ? INTERRUPT_FINISH : INTERRUPT_DISCARD);
+    int status = EXIT_UNUSABLE;
     switch (opt.command) {
         case CLI_INFO:
-            return run_info(opt);
+            status = run_info(opt);
+            break;
         case CLI_VERIFY:
-            return run_verify(opt);
+            status = run_verify(opt);
+            break;
         case CLI_CONVERT:
-            return run_convert(opt);
+            status = run_convert(opt);
+            break;
         case CLI_WRAP:
-            return run_wrap(opt);
+            status = run_wrap(opt);
+            break;
         case CLI_UNWRAP:
-            return run_unwrap(opt);
+            status = run_unwrap(opt);
+            break;
         default:
-            return EXIT_UNUSABLE;
+            break;
     }
+    interrupt_done();
+    return status;
 }

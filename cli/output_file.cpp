@@ -186,7 +186,7 @@ int out_open_stream() {
 int out_write(const void* bytes, size_t count) {
     assert(out.stream != nullptr);
     if (out.failed) {
-        return OUT_WRITE_FAILED;
+        return out.reader_gone ? OUT_READER_GONE : OUT_WRITE_FAILED;
     }
     size_t put = std::fwrite(bytes, 1, count, out.stream);
     out.written += put;

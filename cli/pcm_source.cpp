@@ -1,6 +1,7 @@
 #include "cli/pcm_source.h"
 
 #include <cassert>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -48,14 +49,16 @@ struct Source {
     size_t head;
     size_t count;
     int32_t cut_words;
+    std::chrono::steady_clock::time_point flushed;  // the recording's last flush from here
 };
 
 Source src;
 
 #ifndef _WIN32
-// While a live input is silent the recording's buffered writes still reach
-// the disk within this time.
+// While a live input is silent or slow the recording's buffered writes still
+// reach the disk within this time.
 constexpr int IDLE_FLUSH_MS = 1000;
+constexpr auto IDLE_FLUSH = std::chrono::milliseconds(IDLE_FLUSH_MS);
 #endif
 
 // Reads up to want bytes. Returns 0 at the end of the input, after an
@@ -76,8 +79,11 @@ size_t read_input(uint8_t* to, size_t want) {
             const int fd = fileno(src.file);
             struct pollfd p = {fd, POLLIN, 0};
             int ready = poll(&p, 1, IDLE_FLUSH_MS);
-            if (ready == 0) {
+            if (ready == 0 || std::chrono::steady_clock::now() - src.flushed >= IDLE_FLUSH) {
                 mmfile_flush();
+                src.flushed = std::chrono::steady_clock::now();
+            }
+            if (ready == 0) {
                 continue;
             }
             if (ready < 0 && errno == EINTR) {

@@ -123,9 +123,12 @@ for out in "" . nodir/x.ac3 old.ac3; do
 done
 
 # A reader that goes away: quiet, exit 0, nothing left behind.
-"$CLI" wrap live.ac3 - 2>err.txt | head -c 1000 >/dev/null
-check "wrap into a pipe whose reader goes away ends quietly" \
-    bash -c '[ '"${PIPESTATUS[0]}"' -eq 0 ] && [ ! -s err.txt ]'
+for cmd in "wrap live.ac3 -" "convert live.ac3 - --layout pc"; do
+    # shellcheck disable=SC2086
+    "$CLI" $cmd 2>err.txt | head -c 1000 >/dev/null
+    check "$cmd into a pipe whose reader goes away ends quietly" \
+        bash -c '[ '"${PIPESTATUS[0]}"' -eq 0 ] && [ ! -s err.txt ]'
+done
 TMPDIR=$WORK "$CLI" unwrap live.raw - 2>err.txt | head -c 100 >/dev/null
 check "unwrap into such a pipe leaves no temporary file" \
     bash -c '[ '"${PIPESTATUS[0]}"' -eq 0 ] && [ ! -s err.txt ] && ! ls | grep -q "\.part$"'
