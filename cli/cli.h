@@ -67,7 +67,6 @@ int report_output_failure(int out_result, const char* path);
 // The program's path as it was started (argv[0]); the tool runs itself for
 // work done in parallel. Without it (the tests) such work is done in turn.
 void cli_set_program(const char* argv0);
-const char* cli_program();
 
 // s as a JSON string, quotes included.
 std::string json_string(const std::string& s);

@@ -337,10 +337,6 @@ void cli_set_program(const char* argv0) {
 #endif
 }
 
-const char* cli_program() {
-    return program_path.c_str();
-}
-
 int run_verify(const CliOptions& opt) {
     if (opt.files.size() == 1 && std::strcmp(opt.files[0], "-") != 0) {
         return verify_file(opt.files[0], opt.json);
