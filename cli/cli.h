@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // Exit statuses.
 constexpr int EXIT_CLEAN = 0;     // done; for verify: nothing found
@@ -36,6 +38,11 @@ struct CliOptions {
     int seconds;        // probe: how much of IN to look at
     bool help;          // --help given (for the command, or in general)
     bool version;       // --version given
+
+    // verify: every operand ("-": names on standard input), and how many
+    // files are checked at once (0: one per processor).
+    std::vector<const char*> files;
+    int jobs;
 };
 
 // Parses the arguments after the program name. Returns EXIT_CLEAN, or
@@ -62,6 +69,17 @@ int open_input_stream(const char* path);
 // The message for an output that could not be reserved, made or finished
 // (an OutResult), printed with cli_error; returns EXIT_UNUSABLE.
 int report_output_failure(int out_result, const char* path);
+
+// The program's path as it was started (argv[0]); the tool runs itself for
+// work done in parallel. Without it (the tests) such work is done in turn.
+void cli_set_program(const char* argv0);
+
+// s as a JSON string, quotes included.
+std::string json_string(const std::string& s);
+
+// Checks one stream file: its findings on standard output (one JSON line with
+// json). Returns EXIT_CLEAN, EXIT_FOUND or EXIT_UNUSABLE.
+int verify_file(const char* path, bool json);
 
 // Runs the parsed command. Returns its exit status.
 int run_command(const CliOptions& opt);

@@ -1,8 +1,13 @@
 // wrap and unwrap: the playback and capture engines over the file-backed
 // waveform device, driven by the device's notifications as the transport
 // controller drives them in the program.
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 #include "audio/capture.h"
 #include "audio/playback.h"
@@ -10,6 +15,8 @@
 #include "bitstream/frame_crc.h"
 #include "cli/cli.h"
 #include "cli/file_wave.h"
+#include "cli/frame_texts.h"
+#include "cli/interrupt.h"
 #include "cli/output_file.h"
 #include "cli/pcm_source.h"
 #include "cli/progress.h"
@@ -17,14 +24,60 @@
 #include "common/file_format.h"
 #include "common/result.h"
 #include "common/transport_state.h"
+#include "platform/file_io.h"
 #include "settings/prefs.h"
 #include "streamfile/stream_file.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 // The tool has no window: the device's notifications are delivered in its
 // own loop.
 WindowHandle const NO_WINDOW = nullptr;
+
+using Clock = std::chrono::steady_clock;
+
+// The store writes one record per call; the tool gathers them.
+constexpr int32_t RECORDING_BUFFER_BYTES = 1 << 20;
+// A live capture's records reach the disk at least this often.
+constexpr auto LIVE_FLUSH_EVERY = std::chrono::seconds(1);
+
+int report_pcm_failure(int pcm_rc, const char* in) {
+    switch (pcm_rc) {
+        case PCM_CANNOT_OPEN:
+            cli_error("%s: cannot open the file", in);
+            break;
+        case PCM_NOT_WAV:
+            cli_error("%s: not a WAV file", in);
+            break;
+        case PCM_BAD_WAV:
+            cli_error("%s: the WAV header cannot be read", in);
+            break;
+        default:
+            cli_error("%s: not 16-bit stereo PCM", in);
+            break;
+    }
+    return EXIT_UNUSABLE;
+}
+
+// The live capture's status line, what the main window shows: time, frames,
+// errors, the current frame's rates and the time code when there is one.
+void show_live_status(int crc_errors) {
+    StreamFile file;
+    stream_get_file(&file);
+    FrameInfo info;
+    get_frame_info(&info);
+    TimeCode tc;
+    get_time_code(&tc);
+    std::string text = elapsed_text(file.frame_count, info.fscod) + "  " +
+                       std::to_string(file.frame_count) + " frames  " + std::to_string(crc_errors) +
+                       " CRC errors  " + data_rate_text(info) + "  " + sample_rate_text(info);
+    if (tc.valid != 0) {
+        text += "  " + time_code_text(tc);
+    }
+    progress_status(text.c_str());
+}
 
 int reserve_output(const char* path, bool force, bool through_file) {
     int rc = out_reserve(path, force ? 1 : 0, through_file ? 1 : 0);
@@ -101,8 +154,11 @@ int run_wrap(const CliOptions& opt) {
     stream_close();
     if (!ok) {
         out_discard();
-        return file_wave_output_failed() ? report_output_failure(OUT_WRITE_FAILED, opt.out)
-                                         : EXIT_UNUSABLE;
+        if (!file_wave_output_failed()) {
+            return EXIT_UNUSABLE;
+        }
+        return report_output_failure(out_reader_gone() ? OUT_READER_GONE : OUT_WRITE_FAILED,
+                                     opt.out);
     }
     if (wav) {
         uint64_t data = out_bytes_written() - WAV_HEADER_BYTES;
@@ -127,31 +183,26 @@ int run_wrap(const CliOptions& opt) {
 }
 
 int run_unwrap(const CliOptions& opt) {
-    int pcm_rc = pcm_open(opt.in);
-    switch (pcm_rc) {
-        case PCM_OK:
-            break;
-        case PCM_CANNOT_OPEN:
-            cli_error("%s: cannot open the file", opt.in);
-            return EXIT_UNUSABLE;
-        case PCM_NOT_WAV:
-            cli_error("%s: not a WAV file", opt.in);
-            return EXIT_UNUSABLE;
-        case PCM_BAD_WAV:
-            cli_error("%s: the WAV header cannot be read", opt.in);
-            return EXIT_UNUSABLE;
-        default:
-            cli_error("%s: not 16-bit stereo PCM", opt.in);
-            return EXIT_UNUSABLE;
+    const bool live = std::strcmp(opt.in, "-") == 0;
+    // A live capture records straight into OUT, as the program records: what
+    // has been written survives whatever ends the run. Any other run makes its
+    // file under a temporary name (in the temporary folder for "-").
+    const bool in_place = live && std::strcmp(opt.out, "-") != 0;
+    int out_rc = in_place ? out_check_target(opt.out, opt.force ? 1 : 0)
+                          : out_reserve(opt.out, opt.force ? 1 : 0, 1);
+    std::error_code ec;
+    if (out_rc == OUT_OK && in_place && fs::exists(opt.out, ec) &&
+        !fs::is_regular_file(opt.out, ec)) {
+        out_rc = OUT_NOT_A_FILE;  // never remove a device or the like
     }
-    // The store makes the recording as a real file; for "-" it is copied to
-    // standard output at the end.
-    if (reserve_output(opt.out, opt.force, true) != EXIT_CLEAN) {
-        pcm_close();
-        return EXIT_UNUSABLE;
+    if (out_rc != OUT_OK) {
+        if (!in_place) {
+            out_discard();
+        }
+        return report_output_failure(out_rc, opt.out);
     }
+    const char* path = in_place ? opt.out : out_temp_path();
     if (allocate_wave_buffers() != 0) {
-        pcm_close();
         out_discard();
         cli_error("Could not allocate memory.");
         return EXIT_UNUSABLE;
@@ -161,12 +212,27 @@ int run_unwrap(const CliOptions& opt) {
     set_rec_format(opt.layout);
     set_require_tc(opt.require_tc ? 1 : 0);
     set_err_check(1);
-    if (stream_open(out_temp_path(), 0) != RC_OK) {
+    if (in_place) {
+        // Replaced (--force): a new file, so that nothing old follows the
+        // records should the run be killed.
+        fs::remove(opt.out, ec);
+    }
+    mmfile_set_write_buffer(RECORDING_BUFFER_BYTES);
+    // The output exists before any input is read.
+    if (stream_open(path, 0) != RC_OK) {
+        mmfile_set_write_buffer(0);
         free_wave_buffers();
-        pcm_close();
         out_discard();
         cli_error("%s: cannot create the file", opt.out);
         return EXIT_UNUSABLE;
+    }
+    int pcm_rc = pcm_open(opt.in);
+    if (pcm_rc != PCM_OK) {
+        stream_close();  // deletes the empty file
+        mmfile_set_write_buffer(0);
+        free_wave_buffers();
+        out_discard();
+        return report_pcm_failure(pcm_rc, opt.in);
     }
     // As the record command and the first press of play do in the program.
     stream_set_new_format(opt.layout);
@@ -176,15 +242,32 @@ int run_unwrap(const CliOptions& opt) {
     if (device_ok) {
         stream_resume();
         progress_start("unwrap", pcm_total_bytes());
+        Clock::time_point flushed = Clock::now();
         while (file_wave_input_filled()) {
             int rc = on_input_buffer_filled(STATE_RECORDING);
-            if (rc == RC_NO_TIME_CODE || rc == RC_WRITE_FAILED || rc == RC_FILE_TOO_LARGE) {
-                refusal = rc;
+            if (rc != RC_DATA && rc != RC_NO_DATA) {
+                refusal = rc;  // the recording stops here, as the program's does
                 break;
             }
-            progress_update(pcm_bytes_read());
+            if (!live) {
+                progress_update(pcm_bytes_read());
+                continue;
+            }
+            if (Clock::now() - flushed >= LIVE_FLUSH_EVERY) {
+                flushed = Clock::now();
+                if (!mmfile_flush()) {
+                    refusal = RC_WRITE_FAILED;
+                    break;
+                }
+            }
+            if (progress_due()) {
+                show_live_status(get_frame_errors() - errors_before);
+            }
         }
         progress_finish();
+        if (!mmfile_flush() && refusal == RC_OK) {
+            refusal = RC_WRITE_FAILED;
+        }
         if (stop_capture() == RC_WRITE_FAILED && refusal == RC_OK) {
             refusal = RC_WRITE_FAILED;
         }
@@ -193,8 +276,23 @@ int run_unwrap(const CliOptions& opt) {
     stream_get_file(&file);
     stream_close();  // deletes the file when nothing was recorded
     free_wave_buffers();
-    bool read_failed = pcm_read_failed();
-    int32_t cut_words = pcm_cut_burst_words();
+    // A failed flush lost the records buffered since the last one; the file
+    // has been cut back to the last whole record the disk took.
+    const int64_t lost_at = mmfile_lost_at();
+    mmfile_set_write_buffer(0);
+    int64_t kept_words = file.length;
+    if (lost_at >= 0 && lost_at / 2 < kept_words) {
+        kept_words = lost_at / 2;
+        if (kept_words == 0) {
+            fs::remove(path, ec);
+        } else {
+            file_cut_at(path, lost_at);
+        }
+    }
+    const int64_t kept_frames =
+        file.length > 0 ? static_cast<int64_t>(file.frame_count) * kept_words / file.length : 0;
+    const bool read_failed = pcm_read_failed();
+    const int32_t cut_words = pcm_cut_burst_words();
     pcm_close();
 
     int status = EXIT_CLEAN;
@@ -204,21 +302,21 @@ int run_unwrap(const CliOptions& opt) {
     } else if (refusal == RC_NO_TIME_CODE) {
         cli_error("%s: Input stream does not have time code.", opt.in);
         status = EXIT_UNUSABLE;
-    } else if (refusal == RC_WRITE_FAILED) {
-        status = report_output_failure(OUT_WRITE_FAILED, opt.out);
     } else if (refusal == RC_FILE_TOO_LARGE) {
         cli_error("%s: the recording reached 2 GB, the limit of a stream file", opt.out);
         status = EXIT_UNUSABLE;
+    } else if (refusal != RC_OK) {
+        status = report_output_failure(OUT_WRITE_FAILED, opt.out);
     } else if (read_failed) {
         cli_error("%s: reading failed", opt.in);
         status = EXIT_UNUSABLE;
-    } else if (file.length == 0) {
-        cli_error("%s: no AC-3 frame found in the input", opt.in);
-        status = EXIT_UNUSABLE;
     }
-    if (status != EXIT_CLEAN) {
+    if (kept_words == 0) {
+        if (status == EXIT_CLEAN) {
+            cli_error("%s: no AC-3 frame found in the input", opt.in);
+        }
         out_discard();
-        return status;
+        return EXIT_UNUSABLE;
     }
     // Damaged frames are recorded as received, as the program records them;
     // the count tells the user to look.
@@ -235,9 +333,22 @@ int run_unwrap(const CliOptions& opt) {
                      "out\n",
                      opt.in, cut_words);
     }
-    int out_rc = out_commit();
-    if (out_rc != OUT_OK) {
-        return report_output_failure(out_rc, opt.out);
+    // What was recorded is kept, whatever ended the recording.
+    if (!in_place) {
+        out_rc = out_commit();
+        if (out_rc != OUT_OK) {
+            return report_output_failure(out_rc, opt.out);
+        }
     }
-    return EXIT_CLEAN;
+    if (status != EXIT_CLEAN) {
+        cli_error("%s: the %lld frames recorded before are kept", opt.out,
+                  static_cast<long long>(kept_frames));
+    } else if (interrupt_requested()) {
+        FrameInfo info;
+        get_frame_info(&info);
+        cli_error("interrupted: %lld frames (%s) recorded in %s",
+                  static_cast<long long>(kept_frames),
+                  elapsed_text(kept_frames, info.fscod).c_str(), opt.out);
+    }
+    return status;
 }

@@ -22,6 +22,8 @@ constexpr size_t TEXT_LIST_MAX = 20;
 // Words of a frame header that the parser reads: less than this is no frame.
 constexpr int32_t FRAME_HEADER_MIN_WORDS = 4;
 
+}  // namespace
+
 std::string json_string(const std::string& s) {
     std::string out = "\"";
     for (unsigned char c : s) {
@@ -38,6 +40,8 @@ std::string json_string(const std::string& s) {
     }
     return out + "\"";
 }
+
+namespace {
 
 std::string json_numbers(const std::vector<int64_t>& list) {
     std::string out = "[";
@@ -162,8 +166,8 @@ int run_info(const CliOptions& opt) {
     return EXIT_CLEAN;
 }
 
-int run_verify(const CliOptions& opt) {
-    int rc = open_input_stream(opt.in);
+int verify_file(const char* path, bool json) {
+    int rc = open_input_stream(path);
     if (rc != EXIT_CLEAN) {
         return rc;
     }
@@ -231,27 +235,27 @@ int run_verify(const CliOptions& opt) {
     bool clean = crc_failures.empty() && out_of_step.empty() && jumps.empty() && cut_short < 0 &&
                  stopped_at < 0;
 
-    if (opt.json) {
-        std::printf("{\n");
-        std::printf("  \"file\": %s,\n", json_string(opt.in).c_str());
-        std::printf("  \"layout\": %s,\n", json_string(format_text(file.format)).c_str());
-        std::printf("  \"frames\": %lld,\n", static_cast<long long>(frames));
-        std::printf("  \"crc_failures\": %s,\n", json_numbers(crc_failures).c_str());
-        std::printf("  \"out_of_step\": %s,\n", json_numbers(out_of_step).c_str());
-        std::printf("  \"cut_short\": %lld,\n", static_cast<long long>(cut_short));
-        std::printf("  \"stopped_at_word\": %lld,\n", static_cast<long long>(stopped_at));
-        std::printf("  \"time_code_jumps\": [");
+    if (json) {
+        // One line per file (JSON Lines), so that the reports of many files
+        // can be read one by one.
+        std::printf("{\"file\": %s, ", json_string(path).c_str());
+        std::printf("\"layout\": %s, ", json_string(format_text(file.format)).c_str());
+        std::printf("\"frames\": %lld, ", static_cast<long long>(frames));
+        std::printf("\"crc_failures\": %s, ", json_numbers(crc_failures).c_str());
+        std::printf("\"out_of_step\": %s, ", json_numbers(out_of_step).c_str());
+        std::printf("\"cut_short\": %lld, ", static_cast<long long>(cut_short));
+        std::printf("\"stopped_at_word\": %lld, ", static_cast<long long>(stopped_at));
+        std::printf("\"time_code_jumps\": [");
         for (size_t i = 0; i < jumps.size(); i++) {
-            std::printf("%s\n    {\"frame\": %lld, \"expected\": %s, \"found\": %s}",
-                        i > 0 ? "," : "", static_cast<long long>(jumps[i].frame),
+            std::printf("%s{\"frame\": %lld, \"expected\": %s, \"found\": %s}", i > 0 ? ", " : "",
+                        static_cast<long long>(jumps[i].frame),
                         json_string(time_with_offset(jumps[i].expected)).c_str(),
                         json_string(time_with_offset(jumps[i].found)).c_str());
         }
-        std::printf("%s],\n", jumps.empty() ? "" : "\n  ");
-        std::printf("  \"clean\": %s\n}\n", clean ? "true" : "false");
+        std::printf("], \"clean\": %s}\n", clean ? "true" : "false");
         return clean ? EXIT_CLEAN : EXIT_FOUND;
     }
-    std::printf("%s: %s, %lld frames\n", opt.in, format_text(file.format),
+    std::printf("%s: %s, %lld frames\n", path, format_text(file.format),
                 static_cast<long long>(frames));
     if (!crc_failures.empty()) {
         std::printf("CRC failures: %zu (frames %s)\n", crc_failures.size(),

@@ -8,6 +8,7 @@
 #endif
 
 int main(int argc, char** argv) {
+    cli_set_program(argv[0]);
     CliOptions opt;
     int rc = parse_options(argc - 1, argv + 1, &opt);
     if (rc != EXIT_CLEAN) {

@@ -5,8 +5,10 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "cli/cli.h"
+#include "cli/interrupt.h"
 #include "cli/output_file.h"
 #include "common/file_format.h"
 #include "common/result.h"
@@ -22,7 +24,8 @@ const char* const GENERAL_HELP =
     "\n"
     "Commands:\n"
     "  info FILE [--json]          layout, length, frames, first frame's parameters\n"
-    "  verify FILE [--json]        walk every record with CRC checking; exit 1 if\n"
+    "  verify FILE... [--json] [--jobs N]\n"
+    "                              walk every record with CRC checking; exit 1 if\n"
     "                              anything is wrong\n"
     "  convert IN OUT --layout L   the same records in another layout\n"
     "  wrap IN OUT [--output F]    the PCM that playback sends to the sound card\n"
@@ -37,8 +40,10 @@ const char* const GENERAL_HELP =
     "Output formats F: 32-bit, 16-bit-channel-1, 16-bit-channel-2.\n"
     "\n"
     "Every command that writes OUT writes it under a temporary name and renames it\n"
-    "at the end, so a failure leaves nothing behind; an existing OUT is replaced only\n"
-    "with --force. \"-\" stands for standard input or output where a command allows it.\n"
+    "at the end, so a failure leaves nothing behind, except unwrap, which keeps what\n"
+    "it recorded (from standard input straight into OUT, as it goes); an existing\n"
+    "OUT is replaced only with --force. \"-\" stands for standard input or output\n"
+    "where a command allows it.\n"
     "\n"
     "Exit status: 0 done (verify: clean; probe: ready to record), 1 verify or probe\n"
     "found a problem, 2 unusable input or arguments, or the work failed.\n"
@@ -61,7 +66,7 @@ const char* const INFO_HELP =
     "is not a stream file gives \"Invalid File Format.\" and exit status 2.\n";
 
 const char* const VERIFY_HELP =
-    "Usage: bitdek-cli verify FILE [--json]\n"
+    "Usage: bitdek-cli verify FILE... [--json] [--jobs N]\n"
     "\n"
     "Walks every record as playback does, with the frame CRC check on, and reports:\n"
     "  - the frame count;\n"
@@ -73,9 +78,16 @@ const char* const VERIFY_HELP =
     "  - for \"Normal + Time Code\" files, every time code packet that is not the\n"
     "    previous one advanced by one frame.\n"
     "\n"
-    "  --json   one JSON object on standard output instead of text\n"
+    "  --json     one JSON object per file, a line each, instead of text\n"
+    "  --jobs N   files checked at once (default: one per processor)\n"
     "\n"
-    "Exit status: 0 when clean, 1 when anything was found, 2 for unusable input.\n";
+    "FILE \"-\" reads a list of names from standard input, one a line, for example\n"
+    "  find /archive -name '*.ac3' | bitdek-cli verify -\n"
+    "With more than one file, the text ends with a summary line: files, clean, with\n"
+    "findings, unreadable.\n"
+    "\n"
+    "Exit status: 0 when clean, 1 when anything was found, 2 when a file could not\n"
+    "be read.\n";
 
 const char* const CONVERT_HELP =
     "Usage: bitdek-cli convert IN OUT --layout normal|pc|normal-tc [--force]\n"
@@ -136,7 +148,16 @@ const char* const UNWRAP_HELP =
     "arrives without a time code packet. A burst that the end of IN cuts short is\n"
     "left out, with a warning. OUT may be \"-\" (the file is made in the temporary\n"
     "folder and copied to standard output). When IN holds no frame at all, nothing\n"
-    "is written and the exit status is 2.\n";
+    "is written and the exit status is 2.\n"
+    "\n"
+    "From standard input the recording goes straight into OUT as it is made, so a\n"
+    "capture killed or cut off by a power failure keeps its frames up to the last\n"
+    "second. Ctrl-C (or SIGTERM, SIGHUP) ends the input: the capture finishes as at\n"
+    "its end, reports what it recorded and exits 0; a second one ends it at once.\n"
+    "A recording that stops early (time code missing, a failed write, the 2 GB a\n"
+    "stream file holds) keeps the frames recorded before and exits 2.\n";
+
+constexpr long MAX_JOBS = 256;
 
 const char* const PROBE_HELP =
     "Usage: bitdek-cli probe IN [--json] [--seconds N]\n"
@@ -223,6 +244,9 @@ bool takes(int command, const char* option) {
     if (std::strcmp(option, "--seconds") == 0) {
         return command == CLI_PROBE;
     }
+    if (std::strcmp(option, "--jobs") == 0) {
+        return command == CLI_VERIFY;
+    }
     return false;
 }
 
@@ -262,8 +286,7 @@ int parse_options(int argc, char** argv, CliOptions* out) {
     *out = CliOptions{};
     out->layout = -1;
     out->seconds = PROBE_SECONDS_DEFAULT;
-    const char* operands[2] = {nullptr, nullptr};
-    int operand_count = 0;
+    std::vector<const char*> operands;
     bool options_end = false;
     for (int i = 0; i < argc; i++) {
         const char* a = argv[i];
@@ -292,10 +315,7 @@ int parse_options(int argc, char** argv, CliOptions* out) {
             continue;
         }
         if (!is_option) {
-            if (operand_count == 2) {
-                return usage_error(out->command, "unexpected argument '%s'", a);
-            }
-            operands[operand_count++] = a;
+            operands.push_back(a);
             continue;
         }
         // "--name=value" or "--name value".
@@ -315,7 +335,7 @@ int parse_options(int argc, char** argv, CliOptions* out) {
             return usage_error(out->command, "unknown option '%s'", a);
         }
         bool wants_value = std::strcmp(name, "--layout") == 0 ||
-                           std::strcmp(name, "--output") == 0 ||
+                           std::strcmp(name, "--output") == 0 || std::strcmp(name, "--jobs") == 0 ||
                            std::strcmp(name, "--seconds") == 0;
         if (wants_value && value == nullptr) {
             if (i + 1 >= argc) {
@@ -345,6 +365,14 @@ int parse_options(int argc, char** argv, CliOptions* out) {
                                    "--seconds takes a whole number from 1 to 600, not '%s'", value);
             }
             out->seconds = static_cast<int>(n);
+        } else if (std::strcmp(name, "--jobs") == 0) {
+            char* end = nullptr;
+            long jobs = std::strtol(value, &end, 10);
+            if (end == value || *end != '\0' || jobs < 1 || jobs > MAX_JOBS) {
+                return usage_error(out->command, "--jobs takes a number from 1 to 256, not '%s'",
+                                   value);
+            }
+            out->jobs = static_cast<int>(jobs);
         } else if (!find_value(OUTPUT_FORMATS, value, &out->output_format)) {
             return usage_error(
                 out->command,
@@ -357,14 +385,16 @@ int parse_options(int argc, char** argv, CliOptions* out) {
     if (out->command == CLI_NONE) {
         return usage_error(CLI_NONE, "%s", "no command given");
     }
+    const int operand_count = static_cast<int>(operands.size());
     if (operand_count < operands_of(out->command)) {
         return usage_error(out->command, "%s",
                            operands_of(out->command) == 1
                                ? (out->command == CLI_PROBE ? "missing IN" : "missing FILE")
                                : "missing IN or OUT");
     }
-    if (operand_count > operands_of(out->command)) {
-        return usage_error(out->command, "unexpected argument '%s'", operands[1]);
+    if (operand_count > operands_of(out->command) && out->command != CLI_VERIFY) {
+        return usage_error(out->command, "unexpected argument '%s'",
+                           operands[operands_of(out->command)]);
     }
     if (out->command == CLI_CONVERT && out->layout < 0) {
         return usage_error(out->command, "%s", "convert needs --layout");
@@ -373,7 +403,8 @@ int parse_options(int argc, char** argv, CliOptions* out) {
         out->layout = FORMAT_NORMAL;
     }
     out->in = operands[0];
-    out->out = operands[1];
+    out->out = operand_count > 1 ? operands[1] : nullptr;
+    out->files = operands;
     return EXIT_CLEAN;
 }
 
@@ -456,6 +487,16 @@ int report_output_failure(int out_result, const char* path) {
         case OUT_RENAME_FAILED:
             cli_error("%s: cannot give the file this name", path);
             break;
+        case OUT_NOT_A_FILE:
+            cli_error(
+                "%s: cannot be the output (an empty name, a folder, or in a folder "
+                "that does not exist)",
+                path);
+            break;
+        case OUT_READER_GONE:
+            // The reader of standard output stopped reading: it took all it
+            // asked for, as with any program that writes into a pipe.
+            return EXIT_CLEAN;
         default:
             cli_error("%s: output failed", path);
             break;
@@ -464,20 +505,30 @@ int report_output_failure(int out_result, const char* path) {
 }
 
 int run_command(const CliOptions& opt) {
+    interrupt_setup(opt.command == CLI_UNWRAP ? INTERRUPT_FINISH : INTERRUPT_DISCARD);
+    int status = EXIT_UNUSABLE;
     switch (opt.command) {
         case CLI_INFO:
-            return run_info(opt);
+            status = run_info(opt);
+            break;
         case CLI_VERIFY:
-            return run_verify(opt);
+            status = run_verify(opt);
+            break;
         case CLI_CONVERT:
-            return run_convert(opt);
+            status = run_convert(opt);
+            break;
         case CLI_WRAP:
-            return run_wrap(opt);
+            status = run_wrap(opt);
+            break;
         case CLI_UNWRAP:
-            return run_unwrap(opt);
+            status = run_unwrap(opt);
+            break;
         case CLI_PROBE:
-            return run_probe(opt);
+            status = run_probe(opt);
+            break;
         default:
-            return EXIT_UNUSABLE;
+            break;
     }
+    interrupt_done();
+    return status;
 }

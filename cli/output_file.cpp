@@ -1,13 +1,15 @@
 #include "cli/output_file.h"
 
 #include <cassert>
-#include <csignal>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
+
+#include "cli/interrupt.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -34,17 +36,20 @@ struct Output {
     bool stream_is_stdout;
     uint64_t written;
     bool failed;
+    bool reader_gone;
 };
 
 Output out;
-// The temporary name again, in a plain buffer that a signal handler may read.
 char temp_name[TEMP_NAME_CHARS];
 
-extern "C" void remove_temp_on_signal(int sig) {
-    if (temp_name[0] != '\0') {
-        std::remove(temp_name);
-    }
-    std::_Exit(128 + sig);
+// A failed write to standard output whose reader has closed the pipe.
+bool broken_pipe() {
+    return out.stream_is_stdout && errno == EPIPE;
+}
+
+void forget_temp() {
+    temp_name[0] = '\0';
+    interrupt_watch_file(nullptr, nullptr);
 }
 
 int process_id() {
@@ -80,6 +85,7 @@ bool copy_file_to_stdout(const char* path) {
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof(chunk), in)) > 0) {
         if (std::fwrite(chunk, 1, got, stdout) != got) {
+            out.reader_gone = errno == EPIPE;
             ok = false;
             break;
         }
@@ -88,7 +94,11 @@ bool copy_file_to_stdout(const char* path) {
         ok = false;
     }
     std::fclose(in);
-    return std::fflush(stdout) == 0 && ok;
+    if (ok && std::fflush(stdout) != 0) {
+        out.reader_gone = errno == EPIPE;
+        ok = false;
+    }
+    return ok;
 }
 
 void close_stream() {
@@ -100,6 +110,24 @@ void close_stream() {
 
 }  // namespace
 
+int out_check_target(const char* path, int force) {
+    if (std::strcmp(path, "-") == 0) {
+        return OUT_OK;
+    }
+    std::error_code ec;
+    fs::path p(path);
+    if (p.empty() || !p.has_filename() || fs::is_directory(p, ec)) {
+        return OUT_NOT_A_FILE;
+    }
+    if (p.has_parent_path() && !fs::is_directory(p.parent_path(), ec)) {
+        return OUT_NOT_A_FILE;
+    }
+    if (fs::exists(p, ec) && !force) {
+        return OUT_EXISTS;
+    }
+    return OUT_OK;
+}
+
 int out_reserve(const char* path, int force, int through_file) {
     assert(!out.reserved);
     out = Output{};
@@ -108,8 +136,9 @@ int out_reserve(const char* path, int force, int through_file) {
     out.to_stdout = std::strcmp(path, "-") == 0;
     out.through_file = through_file != 0;
     std::error_code ec;
-    if (!out.to_stdout && fs::exists(fs::path(path), ec) && !force) {
-        return OUT_EXISTS;
+    int checked = out_check_target(path, force);
+    if (checked != OUT_OK) {
+        return checked;
     }
     if (!out.to_stdout || out.through_file) {
         static int counter = 0;
@@ -124,8 +153,7 @@ int out_reserve(const char* path, int force, int through_file) {
         }
         std::string name = dir.empty() ? leaf : (dir / leaf).string();
         std::snprintf(temp_name, sizeof(temp_name), "%s", name.c_str());
-        std::signal(SIGINT, remove_temp_on_signal);
-        std::signal(SIGTERM, remove_temp_on_signal);
+        interrupt_watch_file(temp_name, out.to_stdout ? nullptr : path);
     }
     out.reserved = true;
     return OUT_OK;
@@ -158,13 +186,14 @@ int out_open_stream() {
 int out_write(const void* bytes, size_t count) {
     assert(out.stream != nullptr);
     if (out.failed) {
-        return OUT_WRITE_FAILED;
+        return out.reader_gone ? OUT_READER_GONE : OUT_WRITE_FAILED;
     }
     size_t put = std::fwrite(bytes, 1, count, out.stream);
     out.written += put;
     if (put != count) {
         out.failed = true;
-        return OUT_WRITE_FAILED;
+        out.reader_gone = broken_pipe();
+        return out.reader_gone ? OUT_READER_GONE : OUT_WRITE_FAILED;
     }
     return OUT_OK;
 }
@@ -181,6 +210,10 @@ int out_patch(uint64_t offset, const void* bytes, size_t count) {
     return OUT_OK;
 }
 
+bool out_reader_gone() {
+    return out.reader_gone;
+}
+
 uint64_t out_bytes_written() {
     return out.written;
 }
@@ -191,6 +224,7 @@ int out_commit() {
     if (out.stream != nullptr) {
         if (std::fflush(out.stream) != 0 || std::ferror(out.stream)) {
             out.failed = true;
+            out.reader_gone = out.reader_gone || broken_pipe();
         }
         if (!out.stream_is_stdout && std::fclose(out.stream) != 0) {
             out.failed = true;
@@ -198,15 +232,15 @@ int out_commit() {
         out.stream = nullptr;
     }
     if (out.failed) {
-        rc = OUT_WRITE_FAILED;
+        rc = out.reader_gone ? OUT_READER_GONE : OUT_WRITE_FAILED;
     } else if (out.to_stdout) {
         if (out.through_file && !copy_file_to_stdout(temp_name)) {
-            rc = OUT_WRITE_FAILED;
+            rc = out.reader_gone ? OUT_READER_GONE : OUT_WRITE_FAILED;
         }
     } else if (!rename_replacing(temp_name, out.target.c_str())) {
         rc = OUT_RENAME_FAILED;
     } else {
-        temp_name[0] = '\0';
+        forget_temp();
     }
     out_discard();
     return rc;
@@ -216,7 +250,7 @@ void out_discard() {
     close_stream();
     if (temp_name[0] != '\0') {
         std::remove(temp_name);
-        temp_name[0] = '\0';
+        forget_temp();
     }
     out.reserved = false;
 }

@@ -13,12 +13,21 @@ enum OutResult : int {
     OUT_CANNOT_CREATE = 2,  // the temporary file could not be created
     OUT_WRITE_FAILED = 3,   // the disk took less than given
     OUT_RENAME_FAILED = 4,  // the finished file could not take the target's name
+    OUT_NOT_A_FILE = 5,     // the target cannot become a file (a folder, an empty name)
+    OUT_READER_GONE = 6,    // standard output's reader went away (a broken pipe)
 };
+
+// Whether path can become the run's output, checked before any input is read:
+// OUT_OK, OUT_NOT_A_FILE (an empty name, a folder, a folder that does not
+// exist) or OUT_EXISTS (a file is there and force is 0). "-" is always OK.
+int out_check_target(const char* path, int force);
 
 // Reserves path as the run's output; force nonzero allows replacing an existing
 // file. through_file nonzero: the content is made as a real file even for "-"
 // (in the system's temporary folder), and copied to standard output at the
-// commit. Returns OUT_OK or OUT_EXISTS. Pair every OUT_OK with out_commit or
+// commit. Returns OUT_OK, OUT_NOT_A_FILE or OUT_EXISTS. The temporary file
+// is handed to the interruption handling (cli/interrupt.h), to keep under the
+// target's name or to remove. Pair every OUT_OK with out_commit or
 // out_discard.
 int out_reserve(const char* path, int force, int through_file);
 
@@ -33,8 +42,12 @@ bool out_to_stdout();
 // or OUT_CANNOT_CREATE.
 int out_open_stream();
 
-// Appends bytes. Returns OUT_OK or OUT_WRITE_FAILED.
+// Appends bytes. Returns OUT_OK, OUT_WRITE_FAILED, or OUT_READER_GONE when
+// standard output's reader has gone.
 int out_write(const void* bytes, size_t count);
+
+// True after a write to standard output found its reader gone.
+bool out_reader_gone();
 
 // Rewrites bytes at offset of the temporary file and returns to its end (the
 // WAV header once the length is known). Returns OUT_OK or OUT_WRITE_FAILED;
@@ -45,8 +58,9 @@ int out_patch(uint64_t offset, const void* bytes, size_t count);
 uint64_t out_bytes_written();
 
 // Finishes: flushes and closes the content and gives it the target's name (or
-// copies it to standard output). Returns OUT_OK, OUT_WRITE_FAILED or
-// OUT_RENAME_FAILED; on failure the temporary file is removed.
+// copies it to standard output). Returns OUT_OK, OUT_WRITE_FAILED,
+// OUT_READER_GONE or OUT_RENAME_FAILED; on failure the temporary file is
+// removed.
 int out_commit();
 
 // Abandons the output: closes and removes the temporary file. Harmless when

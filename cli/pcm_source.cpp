@@ -1,6 +1,7 @@
 #include "cli/pcm_source.h"
 
 #include <cassert>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -9,12 +10,18 @@
 #include <vector>
 
 #include "cli/byte_order.h"
+#include "cli/interrupt.h"
 #include "cli/wav_io.h"
 #include "common/burst.h"
+#include "platform/file_io.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <cerrno>
+#include <poll.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -29,6 +36,7 @@ constexpr size_t PENDING_BYTES = 1 << 21;  // a device buffer, the lookahead and
 struct Source {
     FILE* file;
     bool is_stdin;
+    bool is_stream;  // a pipe or the like: reads may wait for the writer
     bool ended;      // the input has no more bytes
     bool failed;     // reading failed
     bool tail_done;  // the final burst has been judged
@@ -41,9 +49,67 @@ struct Source {
     size_t head;
     size_t count;
     int32_t cut_words;
+    std::chrono::steady_clock::time_point flushed;  // the recording's last flush from here
 };
 
 Source src;
+
+#ifndef _WIN32
+// While a live input is silent or slow the recording's buffered writes still
+// reach the disk within this time.
+constexpr int IDLE_FLUSH_MS = 1000;
+constexpr auto IDLE_FLUSH = std::chrono::milliseconds(IDLE_FLUSH_MS);
+#endif
+
+// Reads up to want bytes. Returns 0 at the end of the input, after an
+// interruption (which ends the input as its end would) and on a read error
+// (then src.failed is set).
+size_t read_input(uint8_t* to, size_t want) {
+    if (want == 0) {
+        return 0;
+    }
+#ifndef _WIN32
+    if (src.is_stream) {
+        // A pipe blocks: wait in poll, which a signal breaks (the handlers do
+        // not restart calls), and flush the recording when nothing comes.
+        for (;;) {
+            if (interrupt_requested()) {
+                return 0;
+            }
+            const int fd = fileno(src.file);
+            struct pollfd p = {fd, POLLIN, 0};
+            int ready = poll(&p, 1, IDLE_FLUSH_MS);
+            if (ready == 0 || std::chrono::steady_clock::now() - src.flushed >= IDLE_FLUSH) {
+                mmfile_flush();
+                src.flushed = std::chrono::steady_clock::now();
+            }
+            if (ready == 0) {
+                continue;
+            }
+            if (ready < 0 && errno == EINTR) {
+                continue;
+            }
+            ssize_t n = read(fd, to, want);
+            if (n > 0) {
+                return static_cast<size_t>(n);
+            }
+            if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+                continue;
+            }
+            src.failed = n < 0;
+            return 0;
+        }
+    }
+#endif
+    if (interrupt_requested()) {
+        return 0;
+    }
+    size_t got = std::fread(to, 1, want, src.file);
+    if (got == 0 && std::ferror(src.file)) {
+        src.failed = true;
+    }
+    return got;
+}
 
 void read_more() {
     if (src.head > 0 && src.head + src.count + READ_CHUNK_BYTES > src.pending.size()) {
@@ -55,13 +121,8 @@ void read_more() {
     if (src.data_left >= 0 && src.data_left < want) {
         want = src.data_left;
     }
-    size_t got = want > 0 ? std::fread(src.pending.data() + src.head + src.count, 1,
-                                       static_cast<size_t>(want), src.file)
-                          : 0;
+    size_t got = read_input(src.pending.data() + src.head + src.count, static_cast<size_t>(want));
     if (got == 0) {
-        if (want > 0 && std::ferror(src.file)) {
-            src.failed = true;
-        }
         src.ended = true;
         src.count &= ~static_cast<size_t>(1);  // half a word at the end is no sample
         return;
@@ -125,7 +186,7 @@ int read_start(bool named_wav) {
         if (rc == WAV_NEED_MORE) {
             size_t have = head.size();
             head.resize(info.need);
-            size_t got = std::fread(head.data() + have, 1, info.need - have, src.file);
+            size_t got = read_input(head.data() + have, info.need - have);
             head.resize(have + got);
             if (got > 0) {
                 continue;
@@ -200,6 +261,7 @@ int pcm_open(const char* path) {
             src.total_bytes = static_cast<int64_t>(size);
         }
     }
+    src.is_stream = src.total_bytes < 0;
     int rc = read_start(!src.is_stdin && is_wav_name(path));
     if (rc != PCM_OK) {
         pcm_close();

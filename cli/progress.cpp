@@ -41,15 +41,26 @@ void progress_start(const char* label, int64_t total) {
     bar.started = Clock::now();
 }
 
-void progress_update(int64_t done) {
+bool progress_due() {
     if (!bar.enabled) {
-        return;
+        return false;
     }
     Clock::time_point now = Clock::now();
-    if (now - bar.started < SHOW_AFTER || (bar.shown && now - bar.drawn < REDRAW_EVERY)) {
+    return now - bar.started >= SHOW_AFTER && (!bar.shown || now - bar.drawn >= REDRAW_EVERY);
+}
+
+void progress_status(const char* text) {
+    bar.drawn = Clock::now();
+    bar.shown = true;
+    std::fprintf(stderr, "\r%-*.*s", LINE_CHARS - 1, LINE_CHARS - 1, text);
+    std::fflush(stderr);
+}
+
+void progress_update(int64_t done) {
+    if (!progress_due()) {
         return;
     }
-    bar.drawn = now;
+    bar.drawn = Clock::now();
     bar.shown = true;
     if (bar.total > 0) {
         int64_t share = done >= bar.total ? 1000 : done * 1000 / bar.total;

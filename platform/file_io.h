@@ -52,6 +52,24 @@ bool mmfile_delete(const char* path);
 // Not limited to what the 32-bit offsets above reach.
 int64_t file_size_bytes(const char* path);
 
+// Buffered writes, for the command-line tool (the program writes unbuffered,
+// one record per call, and never calls these). From the call on, handles
+// opened for writing gather up to bytes of consecutive writes in memory and
+// pass them on when the buffer is full, before a read, a seek or a close, and
+// at mmfile_flush; 0 (the default) writes through. Every buffered write is
+// taken whole, so the buffer always begins and ends at the edge of a write.
+// The Win32 layer keeps writing through and ignores the request.
+void mmfile_set_write_buffer(int32_t bytes);
+
+// Passes the buffered writes of every open handle on to the file. Returns
+// false when any of them failed now or earlier (see mmfile_lost_at).
+bool mmfile_flush();
+
+// The byte offset from which buffered writes were lost by a failed flush (the
+// file has been cut back to the end of the last write the disk took whole);
+// -1 when none was. The first loss counts; mmfile_set_write_buffer clears it.
+int64_t mmfile_lost_at();
+
 // Cuts the named, existing file at byte_offset (everything beyond is gone).
 // The file must not be open through a handle of this layer. Returns true on
 // success.

@@ -2,6 +2,7 @@
 // stream files built from known frames, checked by round trip.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -263,6 +264,32 @@ TEST(Unwrap, TimeCodeLayoutFollowsTheWritersRules) {
               testing::internal::GetCapturedStderr().find("Input stream does not have time code."));
     EXPECT_EQ(std::vector<std::string>({"a.ac3", "pcm.raw"}).size(), files_in(dir).size());
     EXPECT_FALSE(file_exists(dir.path("b.ac3")));
+
+    // One time code burst missing in the middle: the recording stops at the
+    // frame without its packet and keeps every record before it.
+    const Frames packets = make_packets(6);
+    const Frames six = make_frames(6, 0, 28);
+    const Bytes tc_file = stream_bytes(six, FORMAT_NORMAL_TC, packets);
+    write_file_bytes(dir.path("tc.ac3"), tc_file);
+    ASSERT_EQ(EXIT_CLEAN, run({"wrap", dir.path("tc.ac3"), dir.path("tc.raw")}));
+    Bytes pcm = read_file_bytes(dir.path("tc.raw"));
+    int time_code_bursts = 0;
+    for (size_t i = 0; i + 6 <= pcm.size(); i += 2) {
+        Bytes preamble = {0x72, 0xF8, 0x1F, 0x4E, PACKET_TIME_CODE, 0};
+        if (std::equal(preamble.begin(), preamble.end(), pcm.begin() + i) &&
+            ++time_code_bursts == 4) {
+            pcm[i] = 0;
+        }
+    }
+    write_file_bytes(dir.path("tc.raw"), pcm);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(EXIT_UNUSABLE,
+              run({"unwrap", dir.path("tc.raw"), dir.path("c.ac3"), "--layout", "normal-tc"}));
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, err.find("Input stream does not have time code.")) << err;
+    EXPECT_NE(std::string::npos, err.find("the 3 frames recorded before are kept")) << err;
+    EXPECT_EQ(Bytes(tc_file.begin(), tc_file.begin() + 3 * 2 * (8 + 768)),
+              read_file_bytes(dir.path("c.ac3")));
 }
 
 TEST(Convert, LayoutsRoundTripAndTimeCodeIsNeverInvented) {

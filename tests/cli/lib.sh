@@ -64,3 +64,21 @@ flip_bit() {
     printf "$(printf '\\%03o' $((byte ^ 4)))" |
         dd of="$1" bs=1 seek="$2" count=1 conv=notrunc status=none
 }
+
+# wait_for_size FILE: waits up to ten seconds for FILE (a glob) to hold a byte.
+wait_for_size() {
+    local i
+    for ((i = 0; i < 100; i++)); do
+        # shellcheck disable=SC2086
+        [ -n "$(find $1 -size +0c 2>/dev/null)" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# whole_prefix FILE STREAM RECORD_BYTES: FILE is the first whole records of STREAM.
+whole_prefix() {
+    local n
+    n=$(stat -c %s "$1")
+    [ "$n" -gt 0 ] && [ $((n % $3)) -eq 0 ] && cmp -s "$1" <(head -c "$n" "$2")
+}

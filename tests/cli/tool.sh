@@ -33,5 +33,119 @@ head -c 100000 /dev/zero >silence.raw
 check "PCM without bursts: exit 2, no file, no leftovers" \
     bash -c '[ '$?' -eq 2 ] && [ ! -e none.ac3 ] && ! ls -A | grep -q "\.part$"'
 
+# Live capture: 5 s at 448 kbit/s, 1792 bytes a frame, one frame a block of
+# 6144 bytes of PCM. The input stops inside the burst of frame 100 and stays
+# open, as a sound card's would, until the signal.
+make_ac3 live.ac3 48000 448k 5
+"$CLI" wrap live.ac3 live.raw
+cut_at=$((LEAD_IN_BYTES + 100 * 6144 + 1000))
+mkfifo pipe
+for sig in INT TERM HUP KILL; do
+    rm -f take.ac3
+    "$CLI" unwrap - take.ac3 <pipe 2>err.txt &
+    pid=$!
+    exec 3>pipe
+    head -c "$cut_at" live.raw >&3
+    wait_for_size take.ac3  # written in place, within a second of going quiet
+    kill -s "$sig" "$pid"
+    { wait "$pid"; } 2>/dev/null
+    status=$?
+    exec 3>&-
+    if [ "$sig" = KILL ]; then
+        [ "$status" -eq 137 ] && whole_prefix take.ac3 live.ac3 1792
+        check "kill -9 mid-capture leaves the whole records before it" [ $? -eq 0 ]
+    else
+        check "SIG$sig ends a live capture: the 100 whole frames kept, exit 0, said so" \
+            bash -c '[ '$status' -eq 0 ] && cmp -s take.ac3 <(head -c $((100 * 1792)) live.ac3) &&
+                     grep -q "interrupted: 100 frames" err.txt && grep -q "left out" err.txt'
+    fi
+done
+# A file input (here a named pipe) interrupted: what was recorded is kept under
+# OUT's name, and no temporary file is left.
+"$CLI" unwrap pipe took.ac3 2>err.txt &
+pid=$!
+exec 3>pipe
+head -c "$cut_at" live.raw >&3
+wait_for_size "took.ac3.*.part"
+kill -s INT "$pid"
+wait "$pid"
+status=$?
+exec 3>&-
+check "an interrupted unwrap of a file keeps its frames under OUT's name" \
+    bash -c '[ '$status' -eq 0 ] && cmp -s took.ac3 <(head -c $((100 * 1792)) live.ac3) &&
+             ! ls | grep -q "\.part$"'
+
+# A second signal while finishing ends the run at once: here the finished file
+# is being copied to standard output, whose reader reads nothing.
+mkfifo stuck
+exec 4<>stuck
+TMPDIR=$WORK "$CLI" unwrap pipe - >stuck 2>/dev/null &
+pid=$!
+exec 3>pipe
+head -c "$cut_at" live.raw >&3
+wait_for_size ".bitdek-*.part"
+kill -s INT "$pid"
+for ((i = 0; i < 100; i++)); do
+    grep -q pipe_write "/proc/$pid/wchan" 2>/dev/null && break
+    sleep 0.1
+done
+kill -s INT "$pid"
+wait "$pid"
+status=$?
+exec 3>&- 4>&-
+check "a second signal ends the finishing run at once, no temporary file left" \
+    bash -c '[ '$status' -eq 130 ] && ! ls -A | grep -q "\.part$"'
+
+# On a terminal, a live capture shows its status line.
+exec 3<>pipe
+script -qec "'$CLI' unwrap - shown.ac3 <pipe" typescript >/dev/null 3>&- &
+pid=$!
+head -c "$cut_at" live.raw >&3
+wait_for_size shown.ac3
+tail -c +$((cut_at + 1)) live.raw >&3
+exec 3>&-
+wait "$pid"
+check "a live capture on a terminal shows time, frames, errors and rates" \
+    grep -q "00:00:0[0-9].[0-9]  [0-9]* frames  0 CRC errors  448 kbps  48 kHz" typescript
+
+# A failed write (a file size limit) keeps the whole records written before.
+(ulimit -f 200; trap '' XFSZ; exec "$CLI" unwrap live.raw full.ac3) 2>err.txt
+check "a failed write keeps the records before it, says so and exits 2" \
+    bash -c '[ '$?' -eq 2 ] && cmp -s full.ac3 <(head -c $((204800 / 1792 * 1792)) live.ac3) &&
+             grep -q "writing failed" err.txt && grep -q "114 frames recorded before are kept" err.txt'
+
+# An OUT that cannot be the output is refused before the input is read (the
+# input here would take ten seconds).
+touch old.ac3
+for out in "" . nodir/x.ac3 old.ac3; do
+    timeout 5 "$CLI" unwrap - "$out" < <(sleep 10) 2>err.txt
+    check "unwrap - '$out' is refused at once" bash -c '[ '$?' -eq 2 ] && [ -s err.txt ]'
+done
+
+# A reader that goes away: quiet, exit 0, nothing left behind.
+for cmd in "wrap live.ac3 -" "convert live.ac3 - --layout pc"; do
+    # shellcheck disable=SC2086
+    "$CLI" $cmd 2>err.txt | head -c 1000 >/dev/null
+    check "$cmd into a pipe whose reader goes away ends quietly" \
+        bash -c '[ '"${PIPESTATUS[0]}"' -eq 0 ] && [ ! -s err.txt ]'
+done
+TMPDIR=$WORK "$CLI" unwrap live.raw - 2>err.txt | head -c 100 >/dev/null
+check "unwrap into such a pipe leaves no temporary file" \
+    bash -c '[ '"${PIPESTATUS[0]}"' -eq 0 ] && [ ! -s err.txt ] && ! ls | grep -q "\.part$"'
+
+# verify of many files, in parallel, names from standard input.
+cp live.ac3 damaged.ac3
+flip_bit damaged.ac3 5000
+printf '%s\n' live.ac3 damaged.ac3 text.ac3 a.ac3 | "$CLI" verify - --jobs 3 >out.txt 2>err.txt
+check "verify of many files: reports in order, the summary, exit 2 for the unreadable one" \
+    bash -c '[ '$?' -eq 2 ] && [ "$(grep -c "^[a-z]*\.ac3: Normal" out.txt)" -eq 3 ] &&
+             [ "$(grep -o "^[a-z]*\.ac3" out.txt | tr "\n" " ")" = "live.ac3 damaged.ac3 a.ac3 " ] &&
+             grep -q "^4 files: 2 clean, 1 with findings, 1 unreadable$" out.txt &&
+             grep -q "text.ac3: Invalid File Format" err.txt'
+"$CLI" verify live.ac3 damaged.ac3 text.ac3 --json >out.txt 2>/dev/null
+check "verify --json: one object a line, each with its file" \
+    bash -c '[ "$(wc -l <out.txt)" -eq 3 ] && [ "$(grep -c "^{\"file\": \"[a-z]*\.ac3\", .*}$" out.txt)" -eq 3 ] &&
+             grep -q "\"damaged.ac3\", .*\"clean\": false}$" out.txt'
+
 [ "$FAILED" -eq 0 ] && echo "all tool checks passed"
 exit "$FAILED"
