@@ -79,3 +79,25 @@ stop_wine() {
     [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
     return 0
 }
+
+# release_build DIR TARGET [cmake args...]: configures DIR as the optimised
+# build users run (Release: -O2, NDEBUG; no tests) and builds TARGET in it,
+# logging to DIR.configure.log and DIR.build.log.
+release_build() {
+    local dir="$1" target="$2"
+    shift 2
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DBITDEK_TESTS=OFF "$@" \
+        >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
+    cmake --build "$dir" -j "$(nproc)" --target "$target" >"$dir.build.log" 2>&1 ||
+        { grep -v -E '^\[ *[0-9]+%\]' "$dir.build.log" | tail -60; return 1; }
+}
+
+# no_assertions EXE: true when the executable calls no assertion handler
+# (glibc's __assert_fail natively, the C runtime's _assert or _wassert in a
+# Windows program), that is, when it was built with NDEBUG.
+no_assertions() {
+    case "$1" in
+    *.exe) ! x86_64-w64-mingw32-objdump -p "$1" | grep -qwE '_w?assert' ;;
+    *) ! nm -u "$1" | grep -qw '__assert_fail' ;;
+    esac || { echo "error: $1 still has assertions (not an NDEBUG build)" >&2; return 1; }
+}

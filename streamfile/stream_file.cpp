@@ -39,9 +39,11 @@ int32_t largest_record_words() {
 
 // Hands the record at the cursor to the bitstream layer without consuming it.
 // The window keeps the packet in file order, so dispatching the same record
-// twice decodes the same packet.
+// twice decodes the same packet. The fetch refills while fewer than the
+// layout's largest record remain, so that record always fits from the cursor
+// on (a record of the other layouts may start 8 words nearer the end).
 void dispatch_record() {
-    assert(s.cursor >= 0 && s.cursor + MAX_RECORD_WORDS <= WINDOW_WORDS);
+    assert(s.cursor >= 0 && s.cursor + largest_record_words() <= WINDOW_WORDS);
     const Word* at = s.window + s.cursor;
     if (s.file.format == FORMAT_NORMAL_TC) {
         Word packet[TIME_CODE_PACKET_WORDS];
