@@ -66,7 +66,13 @@ void receive_pcm(const uint8_t* pcm, int32_t words, int transport_state, Capture
         if (type == 0) {
             continue;
         }
-        dispatch_packet(ring.scratch, type);
+        // A time code burst too short for a packet is dropped like a lost
+        // one: nothing of it is shown or written, rather than the words an
+        // earlier burst left in the scratch buffer.
+        if (type == PACKET_TIME_CODE && rx->payload_words < TIME_CODE_PACKET_WORDS) {
+            continue;
+        }
+        dispatch_payload(ring.scratch, rx->payload_words, type);
         if (type == PACKET_AC3_FRAME) {
             ++scan->frames;
         } else {
