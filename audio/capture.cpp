@@ -61,8 +61,9 @@ void receive_pcm(const uint8_t* pcm, int32_t words, int transport_state, Capture
     WaveBufferRing& ring = wave_ring();
     assert(ring.scratch != nullptr);
     BurstReceiver* rx = &engine.receiver;
-    for (int32_t i = 0; i < words; ++i) {
-        int type = receive_word(rx, ring.scratch, get_pcm_word(pcm + 2 * i));
+    for (int32_t i = 0; i < words;) {
+        int type = 0;
+        i += receive_run(rx, ring.scratch, pcm + 2 * static_cast<size_t>(i), words - i, &type);
         if (type == 0) {
             continue;
         }
