@@ -29,7 +29,8 @@ int32_t find_pa(const uint8_t* pcm, int32_t from, int32_t words) {
     const uint8_t* end = pcm + 2 * static_cast<size_t>(words);
     const uint8_t* p = pcm + 2 * static_cast<size_t>(from) + 1;
     while (p < end) {
-        p = static_cast<const uint8_t*>(std::memchr(p, BURST_PA >> 8, end - p));
+        p = static_cast<const uint8_t*>(
+            std::memchr(p, BURST_PA >> 8, static_cast<size_t>(end - p)));
         if (p == nullptr) {
             break;
         }
