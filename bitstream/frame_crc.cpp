@@ -63,16 +63,12 @@ inline uint16_t feed_step(uint16_t reg, const Word* p) {
 }  // namespace
 
 const uint16_t CRC_TABLE[256] = {
-#define E8(i)                                                                                   \
+#define E8(i)                                                                                     \
     crc_table_entry(i), crc_table_entry(i + 1), crc_table_entry(i + 2), crc_table_entry(i + 3), \
         crc_table_entry(i + 4), crc_table_entry(i + 5), crc_table_entry(i + 6),                 \
         crc_table_entry(i + 7)
-#define E64(i) \
-    E8(i), E8(i + 8), E8(i + 16), E8(i + 24), E8(i + 32), E8(i + 40), E8(i + 48), E8(i + 56)
-    E64(0),
-    E64(64),
-    E64(128),
-    E64(192),
+#define E64(i) E8(i), E8(i + 8), E8(i + 16), E8(i + 24), E8(i + 32), E8(i + 40), E8(i + 48), E8(i + 56)
+    E64(0), E64(64), E64(128), E64(192),
 #undef E64
 #undef E8
 };

@@ -83,8 +83,8 @@ void advance_time_code() {
     // the time code stays where it is rather than loop.
     if (info.fscod < 0 || info.fscod >= FSCOD_COUNT)
         return;
-    int32_t spf =
-        static_cast<int32_t>(static_cast<double>(SAMPLE_RATE_HZ[info.fscod]) / FRAME_RATE_FPS[r]);
+    int32_t spf = static_cast<int32_t>(static_cast<double>(SAMPLE_RATE_HZ[info.fscod]) /
+                                       FRAME_RATE_FPS[r]);
     g_time_code.sample_offset -= AC3_FRAME_SAMPLES;
     while (g_time_code.sample_offset < 0) {
         g_time_code.sample_offset += spf;
