@@ -188,8 +188,16 @@ int32_t receive_run(BurstReceiver* rx,
             }
             Word* to = scratch + rx->write_pos;
             const uint8_t* from = pcm + 2 * static_cast<size_t>(i);
-            for (int32_t k = 0; k < take; ++k, from += 2 * stride) {
-                to[k] = get_pcm_word(from);
+            // Each placement its own loop with a fixed stride, which the
+            // compiler turns into wide copies.
+            if (stride == 1) {
+                for (int32_t k = 0; k < take; ++k) {
+                    to[k] = get_pcm_word(from + 2 * k);
+                }
+            } else {
+                for (int32_t k = 0; k < take; ++k) {
+                    to[k] = get_pcm_word(from + 4 * k);
+                }
             }
             rx->write_pos += take;
             rx->received_words += take;
