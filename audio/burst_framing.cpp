@@ -16,10 +16,18 @@ uint8_t* put_burst(uint8_t* pcm, int32_t stride, int type, const Word* payload, 
     pcm = put_word(pcm, BURST_PB, stride);
     pcm = put_word(pcm, static_cast<uint32_t>(type), stride);
     pcm = put_word(pcm, static_cast<uint32_t>(words) << BURST_PD_WORD_SHIFT, stride);
-    for (int32_t i = 0; i < words; ++i) {
-        pcm = put_word(pcm, payload[i], stride);
+    // Each placement its own loop with a fixed stride, which the compiler
+    // turns into wide stores.
+    if (stride == 1) {
+        for (int32_t i = 0; i < words; ++i) {
+            put_word(pcm + 2 * i, payload[i], 1);
+        }
+    } else {
+        for (int32_t i = 0; i < words; ++i) {
+            put_word(pcm + 4 * i, payload[i], 2);
+        }
     }
-    return pcm;
+    return pcm + 2 * static_cast<size_t>(stride) * static_cast<size_t>(words);
 }
 
 // Index of the first word from from on that is Pa, or words when there is
