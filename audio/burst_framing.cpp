@@ -1,6 +1,7 @@
 #include "audio/burst_framing.h"
 
 #include <cassert>
+#include <cstring>
 
 namespace {
 
@@ -15,10 +16,38 @@ uint8_t* put_burst(uint8_t* pcm, int32_t stride, int type, const Word* payload, 
     pcm = put_word(pcm, BURST_PB, stride);
     pcm = put_word(pcm, static_cast<uint32_t>(type), stride);
     pcm = put_word(pcm, static_cast<uint32_t>(words) << BURST_PD_WORD_SHIFT, stride);
-    for (int32_t i = 0; i < words; ++i) {
-        pcm = put_word(pcm, payload[i], stride);
+    // Each placement its own loop with a fixed stride, which the compiler
+    // turns into wide stores.
+    if (stride == 1) {
+        for (int32_t i = 0; i < words; ++i) {
+            put_word(pcm + 2 * i, payload[i], 1);
+        }
+    } else {
+        for (int32_t i = 0; i < words; ++i) {
+            put_word(pcm + 4 * i, payload[i], 2);
+        }
     }
-    return pcm;
+    return pcm + 2 * static_cast<size_t>(stride) * static_cast<size_t>(words);
+}
+
+// Index of the first word from from on that is Pa, or words when there is
+// none. The high byte 0xF8 is searched for with memchr (fast over silence and
+// payloads), at odd byte offsets only.
+int32_t find_pa(const uint8_t* pcm, int32_t from, int32_t words) {
+    const uint8_t* end = pcm + 2 * static_cast<size_t>(words);
+    const uint8_t* p = pcm + 2 * static_cast<size_t>(from) + 1;
+    while (p < end) {
+        p = static_cast<const uint8_t*>(
+            std::memchr(p, BURST_PA >> 8, static_cast<size_t>(end - p)));
+        if (p == nullptr) {
+            break;
+        }
+        if (((p - pcm) & 1) != 0 && p[-1] == (BURST_PA & 0xFF)) {
+            return static_cast<int32_t>((p - pcm) / 2);
+        }
+        ++p;
+    }
+    return words;
 }
 
 }  // namespace
@@ -141,4 +170,64 @@ int receive_word(BurstReceiver* rx, Word* scratch, Word w) {
         rx->skip_next = 1;
     }
     return completed;
+}
+
+int32_t receive_run(BurstReceiver* rx,
+                    Word* scratch,
+                    const uint8_t* pcm,
+                    int32_t words,
+                    int* completed) {
+    *completed = 0;
+    int32_t i = 0;
+    while (i < words) {
+        if (rx->skip_next) {
+            rx->skip_next = 0;
+            ++i;
+        } else if (rx->state == RX_PAYLOAD) {
+            // Every payload word but the last is followed by one to skip when
+            // interleaved; the run ends at the payload's end or the buffer's.
+            assert(rx->write_pos == rx->received_words &&
+                   rx->payload_words <= BURST_MAX_PAYLOAD_WORDS);
+            int32_t stride = rx->interleaved ? 2 : 1;
+            int32_t take = rx->payload_words - rx->received_words;
+            int32_t available = (words - i + stride - 1) / stride;
+            if (take > available) {
+                take = available;
+            }
+            Word* to = scratch + rx->write_pos;
+            const uint8_t* from = pcm + 2 * static_cast<size_t>(i);
+            // Each placement its own loop with a fixed stride, which the
+            // compiler turns into wide copies.
+            if (stride == 1) {
+                for (int32_t k = 0; k < take; ++k) {
+                    to[k] = get_pcm_word(from + 2 * k);
+                }
+            } else {
+                for (int32_t k = 0; k < take; ++k) {
+                    to[k] = get_pcm_word(from + 4 * k);
+                }
+            }
+            rx->write_pos += take;
+            rx->received_words += take;
+            i += (take - 1) * stride + 1;
+            if (rx->received_words == rx->payload_words) {
+                rx->state = RX_SEEK_PA;
+                *completed = rx->data_type;
+                return i;
+            }
+            rx->skip_next = rx->interleaved;
+        } else if (rx->state == RX_SEEK_PA) {
+            // Words other than Pa change nothing here.
+            i = find_pa(pcm, i, words);
+            if (i < words) {
+                rx->state = RX_AFTER_PA;
+                ++i;
+            }
+        } else {
+            // The preamble: few words, one step each.
+            receive_word(rx, scratch, get_pcm_word(pcm + 2 * static_cast<size_t>(i)));
+            ++i;
+        }
+    }
+    return i;
 }

@@ -77,3 +77,15 @@ struct BurstReceiver {
 // on (at most BURST_MAX_PAYLOAD_WORDS). Returns the data type (1 or 2) when w
 // completes a payload (then scratch holds rx->payload_words words), else 0.
 int receive_word(BurstReceiver* rx, Word* scratch, Word w);
+
+// Receives PCM words from pcm (little-endian words, as get_pcm_word reads
+// them) up to words of them, exactly as receive_word would one by one, but
+// takes payload runs in bulk and passes over words that cannot be Pa at once.
+// Stops after the word that completes a payload, setting *completed to its
+// data type, or at the end (*completed 0). Returns the words consumed; the
+// receiver is then as receive_word would have left it after them.
+int32_t receive_run(BurstReceiver* rx,
+                    Word* scratch,
+                    const uint8_t* pcm,
+                    int32_t words,
+                    int* completed);

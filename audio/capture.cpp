@@ -94,12 +94,19 @@ void receive_pcm(const uint8_t* pcm, int32_t words, int transport_state, Capture
     WaveBufferRing& ring = wave_ring();
     assert(ring.scratch != nullptr);
     BurstReceiver* rx = &engine.receiver;
-    for (int32_t i = 0; i < words; ++i) {
-        int type = receive_word(rx, ring.scratch, get_pcm_word(pcm + 2 * i));
+    for (int32_t i = 0; i < words;) {
+        int type = 0;
+        i += receive_run(rx, ring.scratch, pcm + 2 * static_cast<size_t>(i), words - i, &type);
         if (type == 0) {
             continue;
         }
-        dispatch_packet(ring.scratch, type);
+        // A time code burst too short for a packet is dropped like a lost
+        // one: nothing of it is shown or written, rather than the words an
+        // earlier burst left in the scratch buffer.
+        if (type == PACKET_TIME_CODE && rx->payload_words < TIME_CODE_PACKET_WORDS) {
+            continue;
+        }
+        dispatch_payload(ring.scratch, rx->payload_words, type);
         if (type == PACKET_AC3_FRAME) {
             ++scan->frames;
         } else {

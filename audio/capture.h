@@ -45,7 +45,9 @@ int on_input_buffer_filled(int transport_state);
 // Runs the capture receiver over words PCM words (little-endian, as the device
 // fills them) of any buffer, completing packets as on_input_buffer_filled does.
 // Needs the wave buffer ring (its scratch buffer takes the payloads). Fills
-// *scan; stops early after a refused packet.
+// *scan; stops early after a refused packet. A time code burst shorter than a
+// packet is dropped as if lost; a frame shorter than its header says is
+// recorded as received and, with ERRCHECK on, counted as a frame error.
 void receive_pcm(const uint8_t* pcm, int32_t words, int transport_state, CaptureScan* scan);
 
 // Resets the device, unregisters the three headers, closes the device, and

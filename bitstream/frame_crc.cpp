@@ -13,8 +13,51 @@ constexpr uint16_t crc_table_entry(int i) {
 
 int32_t g_frame_errors = 0;
 
-inline uint16_t crc_feed(uint16_t reg, unsigned byte) {
-    return static_cast<uint16_t>(CRC_TABLE[reg >> 8] ^ byte ^ ((reg << 8) & 0xFF00));
+// The check is the remainder of the frame's bits divided by the generator, so
+// it may take several words per step: the register then moves up by the
+// step's bits, and each byte's share of the remainder comes from a table.
+// SLICE[k][b] is b times x^(16 + 8k) modulo the generator; SLICE[0] is
+// CRC_TABLE, and each further table is the one before times x^8.
+constexpr int STEP_WORDS = 8;
+constexpr int SLICE_TABLES = 2 * STEP_WORDS;
+
+struct SliceTables {
+    uint16_t t[SLICE_TABLES][256];
+};
+
+constexpr SliceTables make_slice_tables() {
+    SliceTables s = {};
+    for (int b = 0; b < 256; ++b)
+        s.t[0][b] = crc_table_entry(b);
+    // Times x^8: the high byte's share from the first table, the low byte
+    // moved up.
+    for (int k = 1; k < SLICE_TABLES; ++k)
+        for (int b = 0; b < 256; ++b) {
+            uint16_t v = s.t[k - 1][b];
+            s.t[k][b] = static_cast<uint16_t>(s.t[0][v >> 8] ^ ((v << 8) & 0xFF00));
+        }
+    return s;
+}
+
+constexpr SliceTables SLICE = make_slice_tables();
+
+// (reg times x^16 + w) modulo the generator: one word, as two byte steps.
+inline uint16_t feed_word(uint16_t reg, Word w) {
+    return static_cast<uint16_t>(SLICE.t[1][reg >> 8] ^ SLICE.t[0][reg & 0xFF] ^ w);
+}
+
+// (reg times x^128 + the 8 words at p) modulo the generator. Word i of the
+// step stands 16 * (7 - i) bits up, the register 128.
+inline uint16_t feed_step(uint16_t reg, const Word* p) {
+    uint32_t r = SLICE.t[15][reg >> 8] ^ SLICE.t[14][reg & 0xFF];
+    r ^= SLICE.t[13][p[0] >> 8] ^ SLICE.t[12][p[0] & 0xFF];
+    r ^= SLICE.t[11][p[1] >> 8] ^ SLICE.t[10][p[1] & 0xFF];
+    r ^= SLICE.t[9][p[2] >> 8] ^ SLICE.t[8][p[2] & 0xFF];
+    r ^= SLICE.t[7][p[3] >> 8] ^ SLICE.t[6][p[3] & 0xFF];
+    r ^= SLICE.t[5][p[4] >> 8] ^ SLICE.t[4][p[4] & 0xFF];
+    r ^= SLICE.t[3][p[5] >> 8] ^ SLICE.t[2][p[5] & 0xFF];
+    r ^= SLICE.t[1][p[6] >> 8] ^ SLICE.t[0][p[6] & 0xFF];
+    return static_cast<uint16_t>(r ^ p[7]);
 }
 
 }  // namespace
@@ -32,10 +75,12 @@ const uint16_t CRC_TABLE[256] = {
 
 int check_frame_crc(const Word* words, const FrameInfo* info) {
     uint16_t reg = 0;
-    for (int32_t i = 1; i < info->frame_words; ++i) {
-        reg = crc_feed(reg, words[i] >> 8);
-        reg = crc_feed(reg, words[i] & 0xFF);
-    }
+    const Word* p = words + 1;
+    int32_t left = info->frame_words - 1;
+    for (; left >= STEP_WORDS; left -= STEP_WORDS, p += STEP_WORDS)
+        reg = feed_step(reg, p);
+    for (; left > 0; --left, ++p)
+        reg = feed_word(reg, *p);
     return reg != 0 ? 1 : 0;
 }
 

@@ -8,6 +8,7 @@
 namespace {
 
 constexpr int AC3_FRAME_SAMPLES = 1536;
+constexpr int32_t FRAME_HEADER_WORDS = 4;  // the words parse_frame reads
 
 TimeCode g_time_code = {};
 
@@ -30,16 +31,28 @@ const double FRAME_RATE_FPS[FRAME_RATE_CODES] = {
 const int32_t FRAME_RATE_INT[FRAME_RATE_CODES] = {0, 24, 24, 25, 30, 30, 50, 60, 60};
 
 int dispatch_packet(const Word* words, int type) {
+    // Records read from a file are taken whole.
+    return dispatch_payload(words, INT32_MAX, type);
+}
+
+int dispatch_payload(const Word* words, int32_t count, int type) {
     switch (type) {
         case PACKET_TIME_CODE:
-            decode_time_code(words);
+            if (count >= TIME_CODE_PACKET_WORDS)
+                decode_time_code(words);
             break;
         case PACKET_AC3_FRAME: {
+            if (count < FRAME_HEADER_WORDS) {
+                add_frame_errors(get_err_check() ? 1 : 0);
+                break;
+            }
             parse_frame(words);
             if (get_err_check()) {
                 FrameInfo info;
                 get_frame_info(&info);
-                add_frame_errors(check_frame_crc(words, &info));
+                // A frame cut short is damaged whatever the scratch words
+                // after it hold.
+                add_frame_errors(count < info.frame_words ? 1 : check_frame_crc(words, &info));
             }
             break;
         }

@@ -38,6 +38,13 @@ extern const int32_t FRAME_RATE_INT[FRAME_RATE_CODES];
 // Any other type: nothing. Returns 0.
 int dispatch_packet(const Word* words, int type);
 
+// dispatch_packet for a payload of count words as a burst carried it, reading
+// none past them: a time code packet of fewer than 8 words is not decoded; an
+// AC-3 payload too short for its header (4 words) is not parsed; with ERRCHECK
+// on, a frame shorter than its header's frame_words counts as a frame error
+// without a check over words it did not bring. Returns 0.
+int dispatch_payload(const Word* words, int32_t count, int type);
+
 // Fills the current TimeCode from 8 packet words and sets valid to 1.
 void decode_time_code(const Word* words);
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <random>
 #include <vector>
 
 #include "audio/burst_framing.h"
@@ -114,6 +117,155 @@ TEST(ReceiveWord, PreambleFieldsAcceptedAndRefused) {
     auto packets = receive_all(pcm);
     ASSERT_EQ(1u, packets.size());
     EXPECT_EQ(frame, std::vector<Word>(packets[0].begin() + 1, packets[0].end()));
+}
+
+// One packet as a receiver completed it: data type, the index of the word
+// that completed it, the payload.
+struct Completed {
+    int type;
+    size_t at;
+    std::vector<Word> payload;
+    bool operator==(const Completed&) const = default;
+};
+
+struct Receiving {
+    BurstReceiver rx{};
+    std::vector<Word> scratch = std::vector<Word>(BURST_MAX_PAYLOAD_WORDS);
+    std::vector<Completed> packets;
+    void complete(int type, size_t at) {
+        packets.push_back({type, at, {scratch.begin(), scratch.begin() + rx.payload_words}});
+    }
+};
+
+bool same_receiver(const BurstReceiver& a, const BurstReceiver& b) {
+    return a.state == b.state && a.interleaved == b.interleaved && a.data_type == b.data_type &&
+           a.payload_words == b.payload_words && a.received_words == b.received_words &&
+           a.write_pos == b.write_pos && a.skip_next == b.skip_next;
+}
+
+// Runs pcm through receive_run in buffers of buffer_words (the last may be
+// shorter) and through receive_word word by word, the reference: at every
+// buffer edge both have completed the same packets at the same words and
+// carry the same receiver record. Returns the packets.
+std::vector<Completed> expect_same_as_word_by_word(const std::vector<uint8_t>& pcm,
+                                                   size_t buffer_words) {
+    const size_t words = pcm.size() / 2;
+    Receiving ref;
+    Receiving bulk;
+    for (size_t start = 0; start < words; start += buffer_words) {
+        size_t end = std::min(words, start + buffer_words);
+        for (size_t j = start; j < end; ++j)
+            if (int type = receive_word(&ref.rx, ref.scratch.data(), get_pcm_word(&pcm[2 * j])))
+                ref.complete(type, j);
+        for (size_t i = start; i < end;) {
+            int type = 0;
+            int32_t n = receive_run(&bulk.rx, bulk.scratch.data(), &pcm[2 * i],
+                                    static_cast<int32_t>(end - i), &type);
+            EXPECT_GT(n, 0);
+            i += static_cast<size_t>(n);
+            if (type != 0)
+                bulk.complete(type, i - 1);
+        }
+        if (!same_receiver(ref.rx, bulk.rx) || ref.packets != bulk.packets) {
+            ADD_FAILURE() << "buffers of " << buffer_words << " words differ at word " << end
+                          << ": packets " << ref.packets.size() << " and " << bulk.packets.size();
+            break;
+        }
+    }
+    return ref.packets;
+}
+
+void put_words(std::vector<uint8_t>& pcm, const std::vector<Word>& words) {
+    for (Word w : words) {
+        pcm.push_back(static_cast<uint8_t>(w & 0xFF));
+        pcm.push_back(static_cast<uint8_t>(w >> 8));
+    }
+}
+
+// The transmitter's own PCM in each output format: time code and frames of
+// every rate and several sizes (some too long for the 16-bit blocks).
+TEST(ReceiveRun, SameAsWordByWordOnTransmittedBlocks) {
+    for (int mode : {SPDIF_32_BIT, SPDIF_16_BIT_CH1, SPDIF_16_BIT_CH2}) {
+        SCOPED_TRACE(mode);
+        std::vector<uint8_t> pcm;
+        for (int block = 0; block < 12; ++block) {
+            FrameSpec shape;
+            shape.fscod = block % 3;
+            shape.frmsizecod = (block * 7) % 38;
+            shape.seed = static_cast<uint32_t>(block + 1);
+            std::vector<Word> frame = make_frame(shape);
+            std::vector<Word> packet = make_time_code_packet(1, 2, 3, block, 0, 3, 0);
+            std::vector<uint8_t> bytes(BURST_BLOCK_BYTES, 0);
+            fill_block(bytes.data(), mode, block % 2 ? packet.data() : nullptr, frame.data(),
+                       static_cast<int32_t>(frame.size()));
+            pcm.insert(pcm.end(), bytes.begin(), bytes.end());
+        }
+        for (size_t buffer : {1, 2, 3, 5, 7, 8, 13, 64, 1000, 4097, 24576})
+            ASSERT_FALSE(expect_same_as_word_by_word(pcm, buffer).empty());
+    }
+}
+
+// Words as random as the input can be, with bursts of every kind planted in
+// them: whole, broken off, with refused preambles, Pa and Pb out of place.
+TEST(ReceiveRun, SameAsWordByWordOnRandomPcm) {
+    std::mt19937 random(61937);
+    auto pick = [&](uint32_t n) { return static_cast<uint32_t>(random() % n); };
+    for (int round = 0; round < 3; ++round) {
+        std::vector<Word> words;
+        while (words.size() < 20000) {
+            for (uint32_t k = pick(40); k > 0; --k)
+                words.push_back(pick(4) == 0 ? BURST_PA : static_cast<Word>(random()));
+            const Word pcs[] = {1, 2, 0x0081, 0xE002, 0x2001, 3, static_cast<Word>(random())};
+            int32_t payload = pick(12) == 0 ? static_cast<int32_t>(pick(3100)) : 1 + pick(60);
+            std::vector<Word> burst = {BURST_PA, BURST_PB, pcs[pick(7)],
+                                       static_cast<Word>(16 * payload + pick(16))};
+            for (int32_t k = 0; k < payload; ++k)
+                burst.push_back(pick(8) == 0 ? BURST_PA : static_cast<Word>(random()));
+            burst.resize(pick(5) == 0 ? pick(static_cast<uint32_t>(burst.size())) : burst.size());
+            bool interleaved = pick(2) == 0;
+            for (size_t k = 0; k < burst.size(); ++k) {
+                words.push_back(burst[k]);
+                if (interleaved)
+                    words.push_back(k == 0 ? 0 : static_cast<Word>(pick(3) ? random() : BURST_PA));
+            }
+        }
+        std::vector<uint8_t> pcm;
+        put_words(pcm, words);
+        size_t packets = 0;
+        for (size_t buffer = 1; buffer <= 24; ++buffer)
+            packets = expect_same_as_word_by_word(pcm, buffer).size();
+        for (size_t buffer : {97, 1536, 24576})
+            EXPECT_EQ(packets, expect_same_as_word_by_word(pcm, buffer).size());
+        EXPECT_GT(packets, 30u);  // enough bursts get through whole
+    }
+}
+
+// Bursts from an independent implementation (ffmpeg's IEC 61937 muxer), where
+// ffmpeg is at hand.
+TEST(ReceiveRun, SameAsWordByWordOnFfmpegBursts) {
+#ifdef _WIN32
+    GTEST_SKIP() << "ffmpeg is run natively only";
+#else
+    std::FILE* in = popen(
+        "ffmpeg -v error -nostdin -f lavfi -i sine=frequency=997:sample_rate=44100:duration=1 "
+        "-c:a ac3 -b:a 96k -f ac3 - | ffmpeg -v error -nostdin -f ac3 -i - -c copy -f spdif - "
+        "2>/dev/null",
+        "r");
+    ASSERT_NE(nullptr, in);
+    std::vector<uint8_t> pcm;
+    uint8_t chunk[4096];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;)
+        pcm.insert(pcm.end(), chunk, chunk + got);
+    pclose(in);
+    if (pcm.empty())
+        GTEST_SKIP() << "no ffmpeg";
+    for (size_t buffer : {1, 3, 11, 3072, 24576}) {
+        std::vector<Completed> packets = expect_same_as_word_by_word(pcm, buffer);
+        ASSERT_GE(packets.size(), 28u);  // 1 s of 1536-sample frames at 44.1 kHz
+        EXPECT_EQ(PACKET_AC3_FRAME, packets[0].type);
+        EXPECT_EQ(AC3_SYNC_WORD, packets[0].payload[0]);
+    }
+#endif
 }
 
 }  // namespace

@@ -182,6 +182,54 @@ TEST_F(Capture, StopCutsTheFileAtThePosition) {
     EXPECT_EQ(bytes, read_file_bytes(dir.path("cut.ac3")));
 }
 
+// Bursts shorter than their packet are judged on the words they carried, not
+// on what an earlier burst left in the scratch buffer: a short time code
+// packet is dropped like a lost one, a short frame counts as damaged and is
+// recorded as received (as every damaged frame is).
+TEST_F(Capture, ShortBurstsUseOnlyTheirOwnWords) {
+    FrameSpec shape;
+    shape.frmsizecod = 0;  // 64 words
+    std::vector<Word> frame = make_frame(shape);
+    std::vector<Word> packet = make_time_code_packet(1, 2, 3, 4, 5, 3, 0);
+    std::vector<Word> cut_frame(frame.begin(), frame.begin() + 40);
+    std::vector<Word> pcm;
+    add_burst(pcm, PACKET_TIME_CODE, packet, false);
+    add_burst(pcm, PACKET_AC3_FRAME, frame, false);
+    add_burst(pcm, PACKET_TIME_CODE, {to_bcd(9), 0, 0, 0}, false);
+    add_burst(pcm, PACKET_AC3_FRAME, cut_frame, false);
+    add_burst(pcm, PACKET_AC3_FRAME, {frame[0], frame[1], frame[2]}, false);
+    pcm.resize(BUFFER_WORDS, 0);
+    for (int format : {FORMAT_NORMAL, FORMAT_NORMAL_TC}) {
+        SCOPED_TRACE(format);
+        scripted_wave_reset();
+        reset_frame_errors();
+        set_err_check(1);
+        set_require_tc(0);
+        ASSERT_NO_FATAL_FAILURE(new_recording(format));
+        ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
+        std::vector<Record> records(1);
+        records[0].packet = packet;
+        records[0].frame = frame;
+        if (format == FORMAT_NORMAL_TC) {
+            // The cut frame comes without its packet: the recording stops there.
+            EXPECT_EQ(std::vector<int>{RC_NO_TIME_CODE}, feed(pcm, STATE_RECORDING));
+            EXPECT_EQ(1, get_frame_errors());
+        } else {
+            EXPECT_EQ(std::vector<int>{RC_DATA}, feed(pcm, STATE_RECORDING));
+            EXPECT_EQ(2, get_frame_errors());
+            records.push_back({{}, cut_frame});
+            records.push_back({{}, {frame[0], frame[1], frame[2]}});
+        }
+        TimeCode tc;
+        get_time_code(&tc);
+        EXPECT_EQ(1, tc.hours);
+        ASSERT_EQ(Rc(RC_OK), Rc(stop_capture()));
+        stream_close();
+        EXPECT_EQ(stream_file_bytes(format, records), read_file_bytes(dir.path("rec.ac3")));
+        std::remove(dir.path("rec.ac3").c_str());
+    }
+}
+
 // A burst cut by a buffer boundary at any point, in either placement,
 // completes in the next buffer; in an interleaved burst the word to be skipped
 // may be the first of the next buffer.

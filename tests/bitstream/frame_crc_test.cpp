@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "bitstream/frame_crc.h"
 #include "bitstream/time_code.h"
 #include "common/burst.h"
@@ -8,10 +10,29 @@
 
 namespace {
 
-int crc_of(const std::vector<Word>& w) {
+int crc_of(const std::vector<Word>& w, int32_t frame_words) {
     FrameInfo info = {};
-    info.frame_words = static_cast<int32_t>(w.size());
+    info.frame_words = frame_words;
     return check_frame_crc(w.data(), &info);
+}
+
+int crc_of(const std::vector<Word>& w) {
+    return crc_of(w, static_cast<int32_t>(w.size()));
+}
+
+// The byte-at-a-time reference that any faster check must match: words 1 to
+// frame_words - 1, high byte first, two table lookups a word.
+uint16_t reference_register(const std::vector<Word>& w, int32_t frame_words) {
+    uint16_t reg = 0;
+    for (int32_t i = 1; i < frame_words; ++i)
+        for (int byte : {w[i] >> 8, w[i] & 0xFF})
+            reg = static_cast<uint16_t>(CRC_TABLE[reg >> 8] ^ byte ^ ((reg << 8) & 0xFF00));
+    return reg;
+}
+
+// The reference's answer for the whole of frame.
+int reference_of(const std::vector<Word>& frame) {
+    return reference_register(frame, static_cast<int32_t>(frame.size())) != 0 ? 1 : 0;
 }
 
 TEST(CrcTable, TellingEntries) {
@@ -49,12 +70,59 @@ TEST(CheckFrameCrc, EveryFlippedBitAfterTheSyncWordFails) {
         for (size_t word = 1; word < frame.size(); ++word) {
             for (int bit = 0; bit < 16; ++bit) {
                 frame[word] ^= static_cast<Word>(1u << bit);
+                ASSERT_EQ(1, reference_of(frame));
                 ASSERT_EQ(1, crc_of(frame)) << "word " << word << " bit " << bit;
                 frame[word] ^= static_cast<Word>(1u << bit);
             }
         }
         frame[0] ^= 1;  // the sync word is not covered
         EXPECT_EQ(0, crc_of(frame));
+    }
+}
+
+// Every error burst of up to 16 bits (every non-zero 16-bit pattern from a
+// starting bit) fails, as the reference says: at the first bit covered,
+// across two words that fall in different steps of a multi-word check, in
+// the words after the last whole step, and in the frame's last word.
+TEST(CheckFrameCrc, EveryShortBurstFailsAsTheReferenceSays) {
+    FrameSpec shape;
+    shape.frmsizecod = 0;  // 64 words: 7 whole steps of 8 words and 7 more
+    const std::vector<Word> frame = make_frame(shape);
+    for (int first_bit : {0, 16 * 7 + 9, 16 * 57 + 3, 16 * 62}) {
+        std::vector<Word> bad = frame;
+        for (uint32_t pattern = 1; pattern <= 0xFFFF; ++pattern) {
+            // The pattern's 16 bits, first bit highest, from first_bit on.
+            uint32_t span = pattern << (16 - first_bit % 16);
+            size_t word = 1 + first_bit / 16;
+            bad[word] = frame[word] ^ static_cast<Word>(span >> 16);
+            if (word + 1 < bad.size())
+                bad[word + 1] = frame[word + 1] ^ static_cast<Word>(span & 0xFFFF);
+            ASSERT_EQ(1, reference_of(bad));
+            ASSERT_EQ(1, crc_of(bad)) << "bit " << first_bit << " pattern " << pattern;
+        }
+    }
+}
+
+// Random frames of every length up to the longest, as they are, with their
+// last word set to make the check pass, and with one bit flipped after that.
+TEST(CheckFrameCrc, RandomFramesOfEveryLengthAsTheReferenceSays) {
+    std::mt19937 random(12);
+    for (int32_t n = 0; n <= 1921; ++n) {
+        SCOPED_TRACE(n);
+        std::vector<Word> frame(static_cast<size_t>(n) + 1);
+        for (Word& w : frame)
+            w = static_cast<Word>(random());
+        for (int32_t length : {n, -n})  // what a frame_words of 1 or less means
+            ASSERT_EQ(reference_register(frame, length) != 0 ? 1 : 0, crc_of(frame, length));
+        if (n < 2)
+            continue;
+        frame.resize(n);
+        frame.back() = 0;
+        frame.back() = reference_register(frame, n);
+        ASSERT_EQ(0, crc_of(frame));
+        frame[1 + random() % (n - 1)] ^= static_cast<Word>(1u << (random() % 16));
+        ASSERT_EQ(1, reference_of(frame));
+        ASSERT_EQ(1, crc_of(frame));
     }
 }
 
