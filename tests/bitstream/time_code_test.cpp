@@ -52,12 +52,9 @@ TEST(DecodeTimeCode, FieldsAndFlags) {
     EXPECT_EQ(0, tc.drop_frame);
 }
 
-TEST(TimeCodeValid, SetAndResetTouchOnlyValid) {
+// A new file's first frame must not show the last file's time code.
+TEST(TimeCodeValid, ResetClearsOnlyTheFlag) {
     decoded(make_time_code_packet(1, 2, 3, 4, 5, 3, 0));
-    set_time_code_valid(0);
-    EXPECT_EQ(0, current().valid);
-    EXPECT_EQ(3, current().seconds);
-    set_time_code_valid(1);
     reset_frame_info();
     EXPECT_EQ(0, current().valid);
     EXPECT_EQ((std::array<int32_t, 5>{1, 2, 3, 4, 5}), clock(current()));
@@ -69,10 +66,18 @@ TEST(AdvanceTimeCode, EdgeCases) {
     EXPECT_EQ((std::array<int32_t, 5>{1, 2, 4, 0, 164}), advanced(1, 2, 3, 29, 100, 5));
     // 60 fps: one AC-3 frame crosses two video frame boundaries.
     EXPECT_EQ((std::array<int32_t, 5>{0, 0, 0, 12, 64}), advanced(0, 0, 0, 10, 0, 8));
-    // The end of the day wraps to midnight.
-    std::array<int32_t, 5> wrapped = advanced(23, 59, 59, 24, 10, 3);
-    EXPECT_EQ(0, wrapped[0] + wrapped[1] + wrapped[2]);
-    EXPECT_LE(wrapped[3], 1);
+    // Each carry at its limit and not before, to midnight at the end of the
+    // day (25 fps: 1920 samples a video frame).
+    const std::array<int32_t, 4> carries[][2] = {{{0, 0, 58, 24}, {0, 0, 59, 0}},
+                                                 {{0, 58, 59, 24}, {0, 59, 0, 0}},
+                                                 {{22, 59, 59, 24}, {23, 0, 0, 0}},
+                                                 {{23, 59, 59, 24}, {0, 0, 0, 0}}};
+    for (const auto& c : carries) {
+        const std::array<int32_t, 4>& to = c[1];
+        EXPECT_EQ((std::array<int32_t, 5>{to[0], to[1], to[2], to[3], 394}),
+                  advanced(c[0][0], c[0][1], c[0][2], c[0][3], 10, 3))
+            << c[0][0] << ":" << c[0][1] << ":" << c[0][2];
+    }
     // Rate codes 0 and 9..15 leave everything unchanged.
     for (int rate : {0, 9, 15})
         EXPECT_EQ((std::array<int32_t, 5>{5, 6, 7, 8, 9}), advanced(5, 6, 7, 8, 9, rate, 1))
@@ -85,42 +90,28 @@ TEST(AdvanceTimeCode, EdgeCases) {
     EXPECT_EQ(9, current().sample_offset);
 }
 
-TEST(AdvanceTimeCode, SamplesPerVideoFrameTable) {
-    const int expected[3][8] = {{2001, 2000, 1920, 1601, 1600, 960, 800, 800},
-                                {1839, 1837, 1764, 1471, 1470, 882, 735, 735},
-                                {1334, 1333, 1280, 1067, 1066, 640, 533, 533}};
-    for (int fscod = 0; fscod < 3; ++fscod) {
-        use_sample_rate(fscod);
-        // From offset 1536 - 1 one advance gives -1 + spf.
-        for (int rate = 1; rate <= 8; ++rate)
-            EXPECT_EQ((std::array<int32_t, 5>{0, 0, 0, 1, expected[fscod][rate - 1] - 1}),
-                      advanced(0, 0, 0, 0, 1535, rate))
-                << "fscod " << fscod << " rate " << rate;
-    }
-}
-
-// An hour of AC-3 frames, advanced one at a time, lands where the arithmetic
-// of whole samples says it must, at every rate code and sample rate.
+// An hour of AC-3 frames, advanced one at a time from midnight, lands where
+// the arithmetic of whole samples says it must, at every rate code and
+// sample rate.
 TEST(AdvanceTimeCode, OneHourFrameByFrame) {
+    const int64_t fs[3] = {48000, 44100, 32000};
+    const int64_t fps[8] = {24, 24, 25, 30, 30, 50, 60, 60};  // rate codes 1..8
+    // Whole samples per video frame.
+    const int64_t spf[3][8] = {{2001, 2000, 1920, 1601, 1600, 960, 800, 800},
+                               {1839, 1837, 1764, 1471, 1470, 882, 735, 735},
+                               {1334, 1333, 1280, 1067, 1066, 640, 533, 533}};
     for (int fscod = 0; fscod < 3; ++fscod) {
         use_sample_rate(fscod);
-        const int64_t fs = SAMPLE_RATE_HZ[fscod];
         for (int rate = 1; rate <= 8; ++rate) {
-            const int64_t spf =
-                static_cast<int64_t>(static_cast<double>(fs) / FRAME_RATE_FPS[rate]);
-            const int64_t fps = FRAME_RATE_INT[rate];
-            const int64_t ac3_frames = fs * 3600 / 1536;
+            const int64_t s = spf[fscod][rate - 1], f = fps[rate - 1];
+            const int64_t samples = fs[fscod] * 3600 / 1536 * 1536;
             decoded(make_time_code_packet(0, 0, 0, 0, 0, rate, 0));
-            for (int64_t i = 0; i < ac3_frames; ++i)
+            for (int64_t i = 0; i < samples / 1536; ++i)
                 advance_time_code();
-            // Video frames started after n AC-3 frames from offset 0: each
-            // crossing of a multiple of spf samples starts one.
-            int64_t samples = ac3_frames * 1536;
-            int64_t video = (samples + spf - 1) / spf;
-            int64_t offset = video * spf - samples;
-            int64_t secs = video / fps;
+            // Each crossing of a multiple of s samples starts a video frame.
+            const int64_t video = (samples + s - 1) / s, secs = video / f;
             EXPECT_EQ((std::array<int64_t, 5>{secs / 3600 % 24, secs / 60 % 60, secs % 60,
-                                              video % fps, offset}),
+                                              video % f, video * s - samples}),
                       (std::array<int64_t, 5>{current().hours, current().minutes, current().seconds,
                                               current().frames, current().sample_offset}))
                 << "fscod " << fscod << " rate " << rate;
