@@ -1,4 +1,5 @@
 // bitdek-cli: the program's engines from the command line.
+#include <cerrno>
 #include <cstdio>
 
 #include "cli/cli.h"
@@ -7,7 +8,9 @@
 #define BITDEK_VERSION "0"
 #endif
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
     CliOptions opt;
     int rc = parse_options(argc - 1, argv + 1, &opt);
     if (rc != EXIT_CLEAN) {
@@ -22,4 +25,22 @@ int main(int argc, char** argv) {
         return EXIT_CLEAN;
     }
     return run_command(opt);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int rc = run(argc, argv);
+    // A report or help text that never reached its reader (a full disk, a
+    // closed standard output) is no success.
+    // Closing a standard output that was closed from the start, with nothing
+    // written to it, loses nothing.
+    bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+    errno = 0;
+    lost = (std::fclose(stdout) != 0 && errno != EBADF) || lost;
+    if (lost) {
+        cli_error("standard output: writing failed");
+        return EXIT_UNUSABLE;
+    }
+    return rc;
 }

@@ -15,6 +15,7 @@
 #include <process.h>
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -24,12 +25,18 @@ namespace {
 
 constexpr size_t STREAM_BUFFER_BYTES = 1 << 20;
 constexpr size_t TEMP_NAME_CHARS = 4096;
+// The longest file name most file systems take; the temporary name is kept
+// within it.
+constexpr size_t LEAF_MAX_CHARS = 255;
+// Links followed to their end, as the system follows them.
+constexpr int MAX_LINKS = 40;
 
 struct Output {
     bool reserved;
     bool to_stdout;
     bool through_file;
-    std::string target;
+    bool direct;         // the target is no regular file: written in place, never replaced
+    std::string target;  // absolute, links followed
     FILE* stream;
     bool stream_is_stdout;
     uint64_t written;
@@ -69,17 +76,16 @@ bool rename_replacing(const char* from, const char* to) {
 #endif
 }
 
-bool copy_file_to_stdout(const char* path) {
+bool copy_file_to(const char* path, FILE* to) {
     FILE* in = std::fopen(path, "rb");
     if (in == nullptr) {
         return false;
     }
-    set_binary_stdout();
     static char chunk[1 << 16];
     bool ok = true;
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof(chunk), in)) > 0) {
-        if (std::fwrite(chunk, 1, got, stdout) != got) {
+        if (std::fwrite(chunk, 1, got, to) != got) {
             ok = false;
             break;
         }
@@ -88,7 +94,64 @@ bool copy_file_to_stdout(const char* path) {
         ok = false;
     }
     std::fclose(in);
-    return std::fflush(stdout) == 0 && ok;
+    return std::fflush(to) == 0 && ok;
+}
+
+// The finished content to standard output, or to a target that is written
+// in place.
+bool copy_temp_to_target() {
+    if (out.to_stdout) {
+        set_binary_stdout();
+        return copy_file_to(temp_name, stdout);
+    }
+    FILE* to = std::fopen(out.target.c_str(), "wb");
+    if (to == nullptr) {
+        return false;
+    }
+    bool ok = copy_file_to(temp_name, to);
+    return std::fclose(to) == 0 && ok;
+}
+
+// Follows a chain of symbolic links to the path at its end, which need not
+// exist. Sets *opened for a link into the system's table of open files
+// (/dev/stdout, /dev/fd/N): what it names can only be written through it.
+// Returns false for a loop.
+bool follow_links(fs::path* p, bool* opened) {
+    std::error_code ec;
+    *opened = false;
+    for (int i = 0; i < MAX_LINKS; i++) {
+        if (!fs::is_symlink(fs::symlink_status(*p, ec))) {
+            return true;
+        }
+        fs::path to = fs::read_symlink(*p, ec);
+        if (ec) {
+            return false;
+        }
+        to = to.is_absolute() ? to : p->parent_path() / to;
+        if (to.lexically_normal().string().rfind("/proc/", 0) == 0) {
+            *opened = true;
+            return true;
+        }
+        *p = to;
+    }
+    return false;
+}
+
+// A replaced file keeps its permissions, and its owner and group as far as
+// the user may give them.
+void keep_attributes(const char* from, const char* to) {
+    std::error_code ec;
+    fs::file_status st = fs::status(from, ec);
+    if (ec || !fs::is_regular_file(st)) {
+        return;
+    }
+#ifndef _WIN32
+    struct stat old;
+    if (::stat(from, &old) == 0 && ::chown(to, old.st_uid, old.st_gid) != 0) {
+        [[maybe_unused]] int ignored = ::chown(to, static_cast<uid_t>(-1), old.st_gid);
+    }
+#endif
+    fs::permissions(to, st.permissions(), ec);
 }
 
 void close_stream() {
@@ -104,23 +167,39 @@ int out_reserve(const char* path, int force, int through_file) {
     assert(!out.reserved);
     out = Output{};
     temp_name[0] = '\0';
-    out.target = path;
     out.to_stdout = std::strcmp(path, "-") == 0;
     out.through_file = through_file != 0;
     std::error_code ec;
-    if (!out.to_stdout && fs::exists(fs::path(path), ec) && !force) {
-        return OUT_EXISTS;
+    if (!out.to_stdout) {
+        // A link is followed to the file it names, which is then the target.
+        fs::path target = fs::absolute(fs::path(path), ec);
+        bool opened = false;
+        if (!follow_links(&target, &opened)) {
+            return OUT_CANNOT_CREATE;
+        }
+        // A device, a pipe or the like is written to as a shell would, never
+        // replaced by a file.
+        fs::file_status st = fs::status(target, ec);
+        out.direct = opened || (fs::exists(st) && !fs::is_regular_file(st));
+        out.target = target.string();
+        // A dangling link counts as existing.
+        if (!out.direct && fs::exists(fs::symlink_status(path, ec)) && !force) {
+            return OUT_EXISTS;
+        }
     }
-    if (!out.to_stdout || out.through_file) {
+    if ((!out.to_stdout && !out.direct) || out.through_file) {
         static int counter = 0;
         std::string leaf =
             ".bitdek-" + std::to_string(process_id()) + "-" + std::to_string(counter++) + ".part";
         fs::path dir;
-        if (out.to_stdout) {
+        if (out.to_stdout || out.direct) {
             dir = fs::temp_directory_path(ec);
         } else {
-            dir = fs::path(path).parent_path();
-            leaf = fs::path(path).filename().string() + leaf;
+            dir = fs::path(out.target).parent_path();
+            std::string named = fs::path(out.target).filename().string() + leaf;
+            if (named.size() <= LEAF_MAX_CHARS) {
+                leaf = named;
+            }
         }
         std::string name = dir.empty() ? leaf : (dir / leaf).string();
         std::snprintf(temp_name, sizeof(temp_name), "%s", name.c_str());
@@ -145,6 +224,11 @@ int out_open_stream() {
         set_binary_stdout();
         out.stream = stdout;
         out.stream_is_stdout = true;
+    } else if (out.direct && !out.through_file) {
+        out.stream = std::fopen(out.target.c_str(), "wb");
+        if (out.stream == nullptr) {
+            return OUT_CANNOT_CREATE;
+        }
     } else {
         out.stream = std::fopen(temp_name, "wb");
         if (out.stream == nullptr) {
@@ -199,14 +283,17 @@ int out_commit() {
     }
     if (out.failed) {
         rc = OUT_WRITE_FAILED;
-    } else if (out.to_stdout) {
-        if (out.through_file && !copy_file_to_stdout(temp_name)) {
+    } else if (out.to_stdout || out.direct) {
+        if (out.through_file && !copy_temp_to_target()) {
             rc = OUT_WRITE_FAILED;
         }
-    } else if (!rename_replacing(temp_name, out.target.c_str())) {
-        rc = OUT_RENAME_FAILED;
     } else {
-        temp_name[0] = '\0';
+        keep_attributes(out.target.c_str(), temp_name);
+        if (!rename_replacing(temp_name, out.target.c_str())) {
+            rc = OUT_RENAME_FAILED;
+        } else {
+            temp_name[0] = '\0';
+        }
     }
     out_discard();
     return rc;

@@ -1,7 +1,10 @@
 // The one output of a run. A file is written under a temporary name in the
 // target's folder and renamed to the target only when the work succeeded, so
 // that a failure (or an interruption) leaves nothing half-written behind and
-// an existing target untouched. "-" stands for standard output.
+// an existing target untouched; a replaced file keeps its permissions (and
+// owner, where the user may set it). A symbolic link is followed to the file
+// it names. A target that is no regular file (a device, a pipe, /dev/stdout)
+// is written to in place. "-" stands for standard output.
 #pragma once
 
 #include <cstddef>
@@ -16,10 +19,11 @@ enum OutResult : int {
 };
 
 // Reserves path as the run's output; force nonzero allows replacing an existing
-// file. through_file nonzero: the content is made as a real file even for "-"
-// (in the system's temporary folder), and copied to standard output at the
-// commit. Returns OUT_OK or OUT_EXISTS. Pair every OUT_OK with out_commit or
-// out_discard.
+// file (a dangling link counts as one). through_file nonzero: the content is
+// made as a real file even for "-" or a target written in place (in the
+// system's temporary folder), and copied there at the commit. Returns OUT_OK,
+// OUT_EXISTS or OUT_CANNOT_CREATE (a loop of links). Pair every OUT_OK with
+// out_commit or out_discard.
 int out_reserve(const char* path, int force, int through_file);
 
 // The temporary file's name, where the content is made; "" while writing
