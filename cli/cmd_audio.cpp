@@ -65,6 +65,15 @@ int run_wrap(const CliOptions& opt) {
     }
     StreamFile file;
     stream_get_file(&file);
+    // Playback of a file whose first record is no whole frame sends nothing
+    // but silence: refused as the other commands refuse it.
+    static Word record[MAX_RECORD_WORDS];
+    stream_seek(0, SEEK_TO_START);
+    if (stream_next_frame(record) == 0) {
+        stream_close();
+        cli_error("%s: Invalid File Format.", opt.in);
+        return EXIT_UNUSABLE;
+    }
     const bool wav = std::strcmp(opt.out, "-") != 0 && is_wav_name(opt.out);
     if (reserve_output(opt.out, opt.force, false) != EXIT_CLEAN) {
         stream_close();
@@ -87,6 +96,10 @@ int run_wrap(const CliOptions& opt) {
         return EXIT_UNUSABLE;
     }
     set_spdif_mode(opt.output_format);
+    // The engine counts a frame it cannot fit in its block as a frame error;
+    // without the CRC check that count is the frames sent as silence.
+    set_err_check(0);
+    const int errors_before = get_frame_errors();
     // From the first record, with its frame in the FrameInfo: the device opens
     // at that frame's sample rate.
     stream_seek(0, SEEK_TO_START);
@@ -97,7 +110,17 @@ int run_wrap(const CliOptions& opt) {
         ok = play_to_the_end(file.length);
         stop_playback();
     }
+    const int silent = get_frame_errors() - errors_before;
     free_wave_buffers();
+    // Where playback stopped: the engine starts over at the end, so the walk
+    // is done again.
+    int32_t frames = 0;
+    stream_seek(0, SEEK_TO_START);
+    while (ok && stream_next_frame(record) > 0) {
+        frames++;
+    }
+    const int32_t stop = stream_get_position();
+    const bool stopped = ok && stop < file.length && stopped_by_frame_header(file);
     stream_close();
     if (!ok) {
         out_discard();
@@ -123,7 +146,19 @@ int run_wrap(const CliOptions& opt) {
     if (out_rc != OUT_OK) {
         return report_output_failure(out_rc, opt.out);
     }
-    return EXIT_CLEAN;
+    if (stopped) {
+        cli_error(
+            "%s: playback stopped at frame %d, word %d: a frame header without a valid frame "
+            "size; the last %d of %d words were not wrapped",
+            opt.in, frames, stop, file.length - stop, file.length);
+    }
+    if (silent > 0) {
+        cli_error(
+            "%s: %d frames went out as silence: too long for a block of 1536 sample pairs "
+            "in a 16-bit output format (at most 1532 words, 1520 with time code)",
+            opt.in, silent);
+    }
+    return stopped || silent > 0 ? EXIT_FOUND : EXIT_CLEAN;
 }
 
 int run_unwrap(const CliOptions& opt) {
@@ -161,11 +196,14 @@ int run_unwrap(const CliOptions& opt) {
     set_rec_format(opt.layout);
     set_require_tc(opt.require_tc ? 1 : 0);
     set_err_check(1);
-    if (stream_open(out_temp_path(), 0) != RC_OK) {
+    int open_rc = store_open(out_temp_path(), 0);
+    if (open_rc != RC_OK) {
         free_wave_buffers();
         pcm_close();
         out_discard();
-        cli_error("%s: cannot create the file", opt.out);
+        if (open_rc != RC_PATH_TOO_LONG) {
+            cli_error("%s: cannot create the file", opt.out);
+        }
         return EXIT_UNUSABLE;
     }
     // As the record command and the first press of play do in the program.
@@ -195,6 +233,7 @@ int run_unwrap(const CliOptions& opt) {
     free_wave_buffers();
     bool read_failed = pcm_read_failed();
     int32_t cut_words = pcm_cut_burst_words();
+    int32_t overrunning = pcm_overrunning_bursts();
     pcm_close();
 
     int status = EXIT_CLEAN;
@@ -225,6 +264,13 @@ int run_unwrap(const CliOptions& opt) {
                      "bitdek-cli: %s: %d frames failed the CRC check and were recorded as "
                      "received\n",
                      opt.in, crc_failures);
+    }
+    if (overrunning > 0) {
+        std::fprintf(stderr,
+                     "bitdek-cli: %s: %d bursts claim a payload that runs into the next "
+                     "burst's preamble; they were recorded as received, and the bursts "
+                     "inside them are lost\n",
+                     opt.in, overrunning);
     }
     if (cut_words > 0) {
         std::fprintf(stderr,
