@@ -138,20 +138,20 @@ bool follow_links(fs::path* p, bool* opened) {
 }
 
 // A replaced file keeps its permissions, and its owner and group as far as
-// the user may give them.
-void keep_attributes(const char* from, const char* to) {
-    std::error_code ec;
-    fs::file_status st = fs::status(from, ec);
-    if (ec || !fs::is_regular_file(st)) {
-        return;
-    }
+// the user may give them. (Windows has no more than a read-only attribute,
+// and a read-only file is not replaced there at all.)
+void keep_attributes([[maybe_unused]] const char* from, [[maybe_unused]] const char* to) {
 #ifndef _WIN32
     struct stat old;
-    if (::stat(from, &old) == 0 && ::chown(to, old.st_uid, old.st_gid) != 0) {
+    if (::stat(from, &old) != 0 || !S_ISREG(old.st_mode)) {
+        return;
+    }
+    if (::chown(to, old.st_uid, old.st_gid) != 0) {
         [[maybe_unused]] int ignored = ::chown(to, static_cast<uid_t>(-1), old.st_gid);
     }
+    // After the owner: changing it clears the set-user-ID bits.
+    ::chmod(to, old.st_mode & 07777);
 #endif
-    fs::permissions(to, st.permissions(), ec);
 }
 
 void close_stream() {
