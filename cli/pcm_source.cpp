@@ -130,6 +130,26 @@ void silence_cut_burst() {
     }
 }
 
+// The first word from i on, before limit, that is Pa; limit when none is.
+// The search runs over bytes for Pa's high byte, as most words are not it.
+int64_t find_pa(const uint8_t* p, int64_t i, int64_t limit) {
+    const uint8_t high = static_cast<uint8_t>(BURST_PA >> 8);
+    const uint8_t low = static_cast<uint8_t>(BURST_PA & 0xFF);
+    while (i < limit) {
+        const void* hit =
+            std::memchr(p + 2 * i + 1, high, static_cast<size_t>(2 * (limit - i) - 1));
+        if (hit == nullptr) {
+            return limit;
+        }
+        size_t at = static_cast<size_t>(static_cast<const uint8_t*>(hit) - p);
+        if ((at & 1) == 1 && p[at - 1] == low) {
+            return static_cast<int64_t>(at / 2);
+        }
+        i = static_cast<int64_t>(at / 2) + 1;
+    }
+    return limit;
+}
+
 // Follows the bursts that begin in the next count words to be delivered, as
 // the receiver will, and counts those whose payload runs over the preamble
 // of another burst: the receiver takes such a burst whole, and the frames in
@@ -140,15 +160,16 @@ void count_overrunning_bursts(int32_t count) {
     int64_t i = src.scan_at - src.delivered;
     int stride;
     int32_t words;
-    while (i < count) {
+    while ((i = find_pa(p, i, count)) < count) {
         if (!burst_at(p, n, i, &stride, &words)) {
             i++;
             continue;
         }
         int64_t end = burst_end(i, stride, words);
-        for (int64_t k = i + stride * BURST_PREAMBLE_WORDS; k < end && k + stride < n;
-             k += stride) {
-            if (get_le16(p + 2 * k) == BURST_PA && get_le16(p + 2 * (k + stride)) == BURST_PB) {
+        int64_t limit = end < n - stride ? end : n - stride;
+        for (int64_t k = find_pa(p, i + stride * BURST_PREAMBLE_WORDS, limit); k < limit;
+             k = find_pa(p, k + 1, limit)) {
+            if ((k - i) % stride == 0 && get_le16(p + 2 * (k + stride)) == BURST_PB) {
                 src.overrunning++;
                 break;
             }
