@@ -421,15 +421,18 @@ int store_open(const char* path, int read_only) {
     fs::path p(path);
     std::string leaf = p.filename().string();
     fs::path back = fs::current_path(ec);
+    bool reachable =
+        leaf.size() < static_cast<size_t>(STREAM_NAME_CHARS) && !p.parent_path().empty() && !ec;
 #ifdef _WIN32
-    // Windows itself resolves a name within the current folder only up to
-    // its own path limit, so the leaf would name another file there.
-    const bool reachable = false;
-#else
-    const bool reachable = true;
+    // Windows itself finds a name within the current folder only while the
+    // whole path stays within its own limit, which is no longer.
+    reachable = false;
 #endif
-    if (!reachable || leaf.size() >= static_cast<size_t>(STREAM_NAME_CHARS) ||
-        p.parent_path().empty() || ec || (fs::current_path(p.parent_path(), ec), ec)) {
+    if (reachable) {
+        fs::current_path(p.parent_path(), ec);
+        reachable = !ec;
+    }
+    if (!reachable) {
         cli_error("%s: the path is longer than the store takes (%d characters)", path,
                   STREAM_NAME_CHARS - 1);
         return RC_PATH_TOO_LONG;
