@@ -27,3 +27,7 @@ inline uint16_t get_le16(const uint8_t* p) {
 inline uint32_t get_le32(const uint8_t* p) {
     return static_cast<uint32_t>(get_le16(p)) | (static_cast<uint32_t>(get_le16(p + 2)) << 16);
 }
+
+inline uint64_t get_le64(const uint8_t* p) {
+    return static_cast<uint64_t>(get_le32(p)) | (static_cast<uint64_t>(get_le32(p + 4)) << 32);
+}

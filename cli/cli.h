@@ -8,8 +8,8 @@
 #include <vector>
 
 // Exit statuses.
-constexpr int EXIT_CLEAN = 0;     // done; for verify: nothing found
-constexpr int EXIT_FOUND = 1;     // verify found something
+constexpr int EXIT_CLEAN = 0;  // done; for verify: nothing found
+constexpr int EXIT_FOUND = 1;  // verify found something; convert, wrap stopped early or lost frames
 constexpr int EXIT_UNUSABLE = 2;  // unusable input or arguments, or the work failed
 
 enum CliCommand : int {
@@ -33,6 +33,7 @@ struct CliOptions {
     bool json;          // info, verify, probe: JSON on standard output
     bool force;         // replace an existing OUT
     bool require_tc;    // unwrap: the REQUIRETC rule
+    bool resync;        // convert: go on after a bad frame header
     int layout;         // convert, unwrap: a FileFormat; -1 when not given
     int output_format;  // wrap: SPDIFMODE 0, 1 or 2
     int seconds;        // probe: how much of IN to look at
@@ -66,6 +67,13 @@ void cli_error(const char* format, ...)
 // stream_close.
 int open_input_stream(const char* path);
 
+// stream_open for a path of any length: a path longer than the store keeps is
+// opened by its leaf name from its folder, which stays the current folder
+// when the file is open for writing. Returns stream_open's result, or
+// RC_PATH_TOO_LONG after saying so.
+constexpr int RC_PATH_TOO_LONG = -1;
+int store_open(const char* path, int read_only);
+
 // The message for an output that could not be reserved, made or finished
 // (an OutResult), printed with cli_error; returns EXIT_UNUSABLE.
 int report_output_failure(int out_result, const char* path);
@@ -80,6 +88,15 @@ std::string json_string(const std::string& s);
 // Checks one stream file: its findings on standard output (one JSON line with
 // json). Returns EXIT_CLEAN, EXIT_FOUND or EXIT_UNUSABLE.
 int verify_file(const char* path, bool json);
+
+struct StreamFile;
+// After a walk of the open file's records ended before its end: true when a
+// frame header without a valid frame size stopped it, false when the end of
+// the file cuts the last record short.
+bool stopped_by_frame_header(const StreamFile& file);
+
+// True when the file at path has an odd number of bytes: its last is no word.
+bool ends_in_odd_byte(const char* path);
 
 // Runs the parsed command. Returns its exit status.
 int run_command(const CliOptions& opt);

@@ -13,6 +13,7 @@
 #include "audio/playback.h"
 #include "audio/wave_ring.h"
 #include "bitstream/frame_crc.h"
+#include "bitstream/frame_parser.h"
 #include "cli/cli.h"
 #include "cli/file_wave.h"
 #include "cli/frame_texts.h"
@@ -61,6 +62,14 @@ int report_pcm_failure(int pcm_rc, const char* in) {
     return EXIT_UNUSABLE;
 }
 
+// The time that frames of the current sample rate last (48 kHz before any
+// frame was parsed).
+std::string frames_elapsed_text(int64_t frames, int fscod) {
+    constexpr double SAMPLES_PER_FRAME = 1536;
+    double rate = fscod >= 0 && fscod < FSCOD_COUNT ? SAMPLE_RATE_HZ[fscod] : 48000;
+    return elapsed_text(static_cast<double>(frames) * SAMPLES_PER_FRAME / rate);
+}
+
 // The live capture's status line, what the main window shows: time, frames,
 // errors, the current frame's rates and the time code when there is one.
 void show_live_status(int crc_errors) {
@@ -70,7 +79,7 @@ void show_live_status(int crc_errors) {
     get_frame_info(&info);
     TimeCode tc;
     get_time_code(&tc);
-    std::string text = elapsed_text(file.frame_count, info.fscod) + "  " +
+    std::string text = frames_elapsed_text(file.frame_count, info.fscod) + "  " +
                        std::to_string(file.frame_count) + " frames  " + std::to_string(crc_errors) +
                        " CRC errors  " + data_rate_text(info) + "  " + sample_rate_text(info);
     if (tc.valid != 0) {
@@ -118,6 +127,15 @@ int run_wrap(const CliOptions& opt) {
     }
     StreamFile file;
     stream_get_file(&file);
+    // Playback of a file whose first record is no whole frame sends nothing
+    // but silence: refused as the other commands refuse it.
+    static Word record[MAX_RECORD_WORDS];
+    stream_seek(0, SEEK_TO_START);
+    if (stream_next_frame(record) == 0) {
+        stream_close();
+        cli_error("%s: Invalid File Format.", opt.in);
+        return EXIT_UNUSABLE;
+    }
     const bool wav = std::strcmp(opt.out, "-") != 0 && is_wav_name(opt.out);
     if (reserve_output(opt.out, opt.force, false) != EXIT_CLEAN) {
         stream_close();
@@ -140,6 +158,10 @@ int run_wrap(const CliOptions& opt) {
         return EXIT_UNUSABLE;
     }
     set_spdif_mode(opt.output_format);
+    // The engine counts a frame it cannot fit in its block as a frame error;
+    // without the CRC check that count is the frames sent as silence.
+    set_err_check(0);
+    const int errors_before = get_frame_errors();
     // From the first record, with its frame in the FrameInfo: the device opens
     // at that frame's sample rate.
     stream_seek(0, SEEK_TO_START);
@@ -150,7 +172,17 @@ int run_wrap(const CliOptions& opt) {
         ok = play_to_the_end(file.length);
         stop_playback();
     }
+    const int silent = get_frame_errors() - errors_before;
     free_wave_buffers();
+    // Where playback stopped: the engine starts over at the end, so the walk
+    // is done again.
+    int32_t frames = 0;
+    stream_seek(0, SEEK_TO_START);
+    while (ok && stream_next_frame(record) > 0) {
+        frames++;
+    }
+    const int32_t stop = stream_get_position();
+    const bool stopped = ok && stop < file.length && stopped_by_frame_header(file);
     stream_close();
     if (!ok) {
         out_discard();
@@ -179,7 +211,19 @@ int run_wrap(const CliOptions& opt) {
     if (out_rc != OUT_OK) {
         return report_output_failure(out_rc, opt.out);
     }
-    return EXIT_CLEAN;
+    if (stopped) {
+        cli_error(
+            "%s: playback stopped at frame %d, word %d: a frame header without a valid frame "
+            "size; the last %d of %d words were not wrapped",
+            opt.in, frames, stop, file.length - stop, file.length);
+    }
+    if (silent > 0) {
+        cli_error(
+            "%s: %d frames went out as silence: too long for a block of 1536 sample pairs "
+            "in a 16-bit output format (at most 1532 words, 1520 with time code)",
+            opt.in, silent);
+    }
+    return stopped || silent > 0 ? EXIT_FOUND : EXIT_CLEAN;
 }
 
 int run_unwrap(const CliOptions& opt) {
@@ -187,21 +231,21 @@ int run_unwrap(const CliOptions& opt) {
     // A live capture records straight into OUT, as the program records: what
     // has been written survives whatever ends the run. Any other run makes its
     // file under a temporary name (in the temporary folder for "-").
-    const bool in_place = live && std::strcmp(opt.out, "-") != 0;
+    // A device or a pipe as OUT gets the file, made in the temporary folder,
+    // at the end; a link is followed to the file it names.
+    std::string target;
+    const bool direct = out_direct_target(opt.out, &target);
+    const bool in_place = live && std::strcmp(opt.out, "-") != 0 && !direct;
     int out_rc = in_place ? out_check_target(opt.out, opt.force ? 1 : 0)
                           : out_reserve(opt.out, opt.force ? 1 : 0, 1);
     std::error_code ec;
-    if (out_rc == OUT_OK && in_place && fs::exists(opt.out, ec) &&
-        !fs::is_regular_file(opt.out, ec)) {
-        out_rc = OUT_NOT_A_FILE;  // never remove a device or the like
-    }
     if (out_rc != OUT_OK) {
         if (!in_place) {
             out_discard();
         }
         return report_output_failure(out_rc, opt.out);
     }
-    const char* path = in_place ? opt.out : out_temp_path();
+    const char* path = in_place ? target.c_str() : out_temp_path();
     if (allocate_wave_buffers() != 0) {
         out_discard();
         cli_error("Could not allocate memory.");
@@ -215,15 +259,18 @@ int run_unwrap(const CliOptions& opt) {
     if (in_place) {
         // Replaced (--force): a new file, so that nothing old follows the
         // records should the run be killed.
-        fs::remove(opt.out, ec);
+        fs::remove(target, ec);
     }
     mmfile_set_write_buffer(RECORDING_BUFFER_BYTES);
     // The output exists before any input is read.
-    if (stream_open(path, 0) != RC_OK) {
+    int open_rc = store_open(path, 0);
+    if (open_rc != RC_OK) {
         mmfile_set_write_buffer(0);
         free_wave_buffers();
         out_discard();
-        cli_error("%s: cannot create the file", opt.out);
+        if (open_rc != RC_PATH_TOO_LONG) {
+            cli_error("%s: cannot create the file", opt.out);
+        }
         return EXIT_UNUSABLE;
     }
     int pcm_rc = pcm_open(opt.in);
@@ -293,6 +340,7 @@ int run_unwrap(const CliOptions& opt) {
         file.length > 0 ? static_cast<int64_t>(file.frame_count) * kept_words / file.length : 0;
     const bool read_failed = pcm_read_failed();
     const int32_t cut_words = pcm_cut_burst_words();
+    const int32_t overrunning = pcm_overrunning_bursts();
     pcm_close();
 
     int status = EXIT_CLEAN;
@@ -327,6 +375,13 @@ int run_unwrap(const CliOptions& opt) {
                      "received\n",
                      opt.in, crc_failures);
     }
+    if (overrunning > 0) {
+        std::fprintf(stderr,
+                     "bitdek-cli: %s: %d bursts claim a payload that runs into the next "
+                     "burst's preamble; they were recorded as received, and the bursts "
+                     "inside them are lost\n",
+                     opt.in, overrunning);
+    }
     if (cut_words > 0) {
         std::fprintf(stderr,
                      "bitdek-cli: %s: the input ends inside a burst; its %d words were left "
@@ -348,7 +403,7 @@ int run_unwrap(const CliOptions& opt) {
         get_frame_info(&info);
         cli_error("interrupted: %lld frames (%s) recorded in %s",
                   static_cast<long long>(kept_frames),
-                  elapsed_text(kept_frames, info.fscod).c_str(), opt.out);
+                  frames_elapsed_text(kept_frames, info.fscod).c_str(), opt.out);
     }
     return status;
 }

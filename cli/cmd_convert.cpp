@@ -73,13 +73,45 @@ int run_convert(const CliOptions& opt) {
     const int32_t packet_words = opt.layout == FORMAT_NORMAL_TC ? TIME_CODE_PACKET_WORDS : 0;
     int32_t records = 0;
     bool too_large = false;
+    bool lost = false;  // words before the end were not converted
     conv.used = 0;
     stream_seek(0, SEEK_TO_START);
     progress_start("convert", file.length);
     for (;;) {
         int32_t words = stream_next_frame(record);
         if (words == 0) {
-            break;
+            // The walk ends, as playback does, at a record that the end of the
+            // file cuts short or at a frame header without a frame size.
+            int32_t at = stream_get_position();
+            if (at >= file.length) {
+                break;
+            }
+            if (!stopped_by_frame_header(file)) {
+                std::fprintf(stderr,
+                             "bitdek-cli: %s: the last %d words are not a whole record and were "
+                             "left out\n",
+                             opt.in, file.length - at);
+                break;
+            }
+            lost = true;
+            if (!opt.resync) {
+                std::fprintf(stderr,
+                             "bitdek-cli: %s: stopped at frame %d, word %d: a frame header "
+                             "without a valid frame size; the last %d of %d words were not "
+                             "converted (--resync goes on after it)\n",
+                             opt.in, records, at, file.length - at, file.length);
+                break;
+            }
+            stream_resync();
+            int32_t to = stream_get_position();
+            std::fprintf(stderr,
+                         "bitdek-cli: %s: skipped words %d to %d (%d words) after frame %d: a "
+                         "frame header without a valid frame size\n",
+                         opt.in, at, to - 1, to - at, records);
+            if (to >= file.length) {
+                break;
+            }
+            continue;
         }
         if (conv.used >= OUT_CHUNK_BYTES && flush() != OUT_OK) {
             break;
@@ -100,21 +132,15 @@ int run_convert(const CliOptions& opt) {
         progress_update(stream_get_position());
     }
     progress_finish();
-    int32_t position = stream_get_position();
     stream_close();
     if (too_large) {
         out_discard();
         cli_error("%s: the output would pass 2 GB, the limit of a stream file", opt.out);
         return EXIT_UNUSABLE;
     }
-    // The walk ends, as playback does, at a record that the end of the file
-    // cuts short or at a frame header without a frame size: the words from
-    // there on are not a record and are left out.
-    if (position < file.length) {
-        std::fprintf(stderr,
-                     "bitdek-cli: %s: the last %d words are not a whole record and were left "
-                     "out\n",
-                     opt.in, file.length - position);
+    if (ends_in_odd_byte(opt.in)) {
+        std::fprintf(stderr, "bitdek-cli: %s: the file ends in an odd byte, which is no word\n",
+                     opt.in);
     }
     out_rc = flush();
     if (out_rc == OUT_OK && records == 0) {
@@ -129,5 +155,5 @@ int run_convert(const CliOptions& opt) {
         out_discard();
         return report_output_failure(out_rc, opt.out);
     }
-    return EXIT_CLEAN;
+    return lost ? EXIT_FOUND : EXIT_CLEAN;
 }

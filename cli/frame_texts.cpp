@@ -38,8 +38,6 @@ const char* const FRAME_RATE_SUFFIXES[] = {
     " - 30 fps", " - 50 fps",    " - 59.94 fps", " - 60 fps", " - Unknown",
 };
 const char* const DROP_FRAME_SUFFIX = " drop frame";
-constexpr int SAMPLES_PER_FRAME = 1536;
-constexpr int FALLBACK_RATE_HZ = 48000;
 
 template <size_t N>
 const char* pick(const char* const (&texts)[N], int64_t index) {
@@ -98,12 +96,9 @@ const char* format_text(int format) {
     }
 }
 
-std::string elapsed_text(int64_t frame_index, int fscod) {
-    double rate = fscod >= 0 && fscod < FSCOD_COUNT ? SAMPLE_RATE_HZ[fscod] : FALLBACK_RATE_HZ;
-    double q = SAMPLES_PER_FRAME / rate;
-    double t = q * static_cast<double>(frame_index);
-    int64_t s = static_cast<int64_t>(t);
-    int64_t tenths = static_cast<int64_t>(q * static_cast<double>(frame_index) * 10) % 10;
+std::string elapsed_text(double seconds) {
+    int64_t s = static_cast<int64_t>(seconds);
+    int64_t tenths = static_cast<int64_t>(seconds * 10) % 10;
     char text[64];
     std::snprintf(text, sizeof(text), "%.2lld:%.2lld:%.2lld.%lld", static_cast<long long>(s / 3600),
                   static_cast<long long>((s / 60) % 60), static_cast<long long>(s % 60),

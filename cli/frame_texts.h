@@ -18,9 +18,8 @@ const char* dialnorm_text(const FrameInfo& info);     // "-27 dB"
 // "Normal + Time Code", "Normal", "PC Format"; "" for any other value.
 const char* format_text(int format);
 
-// Elapsed time at frame_index frames of the given fscod, hh:mm:ss.t (hours not
-// wrapped; an fscod without a rate counts 48 kHz).
-std::string elapsed_text(int64_t frame_index, int fscod);
+// A time in seconds as hh:mm:ss.t (hours not wrapped).
+std::string elapsed_text(double seconds);
 
 // SMPTE text of a time code: "01:02:03:04 - 29.97 fps drop frame".
 std::string time_code_text(const TimeCode& tc);

@@ -1,14 +1,17 @@
 // bitdek-cli: the program's engines from the command line.
+#include <cerrno>
 #include <cstdio>
 
 #include "cli/cli.h"
+#include "cli/output_file.h"
 
 #ifndef BITDEK_VERSION
 #define BITDEK_VERSION "0"
 #endif
 
-int main(int argc, char** argv) {
-    cli_set_program(argv[0]);
+namespace {
+
+int run(int argc, char** argv) {
     CliOptions opt;
     int rc = parse_options(argc - 1, argv + 1, &opt);
     if (rc != EXIT_CLEAN) {
@@ -23,4 +26,24 @@ int main(int argc, char** argv) {
         return EXIT_CLEAN;
     }
     return run_command(opt);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    cli_set_program(argv[0]);
+    int rc = run(argc, argv);
+    // A report or help text that never reached its reader (a full disk, a
+    // closed standard output) is no success.
+    // Closing a standard output that was closed from the start, with nothing
+    // written to it, loses nothing.
+    bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+    errno = 0;
+    lost = (std::fclose(stdout) != 0 && errno != EBADF) || lost;
+    // A reader that went away took all it asked for: that run ends quietly.
+    if (lost && !out_reader_gone()) {
+        cli_error("standard output: writing failed");
+        return EXIT_UNUSABLE;
+    }
+    return rc;
 }

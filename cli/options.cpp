@@ -45,8 +45,10 @@ const char* const GENERAL_HELP =
     "OUT is replaced only with --force. \"-\" stands for standard input or output\n"
     "where a command allows it.\n"
     "\n"
-    "Exit status: 0 done (verify: clean; probe: ready to record), 1 verify or probe\n"
-    "found a problem, 2 unusable input or arguments, or the work failed.\n"
+    "Exit status: 0 done (verify: clean; probe: ready to record); 1 found something\n"
+    "(verify, probe: a problem; convert, wrap: stopped early, skipped or silenced\n"
+    "frames); 2 unusable input or arguments, or the work failed (a failed write of\n"
+    "standard output too).\n"
     "\n"
     "Run 'bitdek-cli COMMAND --help' for the details of a command.\n";
 
@@ -74,9 +76,10 @@ const char* const VERIFY_HELP =
     "  - records that do not begin as a record should (the walk has lost step with\n"
     "    the frames), and a frame header without a valid frame size, which ends\n"
     "    the walk as it ends playback;\n"
-    "  - a last record that the end of the file cuts short;\n"
+    "  - a last record that the end of the file cuts short, and an odd last byte;\n"
     "  - for \"Normal + Time Code\" files, every time code packet that is not the\n"
-    "    previous one advanced by one frame.\n"
+    "    previous one advanced by one frame (in drop-frame numbering where the\n"
+    "    packets say so).\n"
     "\n"
     "  --json     one JSON object per file, a line each, instead of text\n"
     "  --jobs N   files checked at once (default: one per processor)\n"
@@ -90,7 +93,7 @@ const char* const VERIFY_HELP =
     "be read.\n";
 
 const char* const CONVERT_HELP =
-    "Usage: bitdek-cli convert IN OUT --layout normal|pc|normal-tc [--force]\n"
+    "Usage: bitdek-cli convert IN OUT --layout normal|pc|normal-tc [--resync] [--force]\n"
     "\n"
     "Writes the records of the stream file IN to OUT in another layout:\n"
     "  normal      \"Normal\": the frames as the bitstream has them (high byte first)\n"
@@ -98,9 +101,13 @@ const char* const CONVERT_HELP =
     "  normal-tc   \"Normal + Time Code\": each frame after its time code packet;\n"
     "              only from a file that has time code\n"
     "Converting to \"Normal\" or \"PC Format\" drops the time code packets. A last\n"
-    "record that the end of IN cuts short is left out, with a warning.\n"
+    "record that the end of IN cuts short is left out, with a warning. A frame\n"
+    "header without a valid frame size stops the conversion there, as it stops\n"
+    "playback: the frame and word are reported and the exit status is 1.\n"
     "\n"
-    "  --force  replace OUT if it exists\n"
+    "  --force   replace OUT if it exists\n"
+    "  --resync  after a bad frame header, go on from the next record the reader's\n"
+    "            scan finds, and report every span skipped (exit status 1)\n"
     "\n"
     "OUT is written under a temporary name and renamed at the end; \"-\" writes to\n"
     "standard output.\n";
@@ -121,6 +128,10 @@ const char* const WRAP_HELP =
     "  --output 16-bit-channel-2  bursts in channel 2 only, channel 1 silent\n"
     "  --force                    replace OUT if it exists\n"
     "\n"
+    "Where playback stops at a bad frame header, or sends frames too long for a\n"
+    "16-bit block as silence, the tool says so and exits 1. A file whose first\n"
+    "record is no playable frame gives \"Invalid File Format.\" and exit status 2.\n"
+    "\n"
     "OUT ending in .wav gets a WAV header (PCM, 2 channels, 16 bits, the sample rate\n"
     "of the first frame). Any other name, or \"-\" for standard output, gets the raw\n"
     "little-endian 16-bit samples, channel 1 first; for example\n"
@@ -133,12 +144,12 @@ const char* const UNWRAP_HELP =
     "Runs the capture engine over the PCM of IN and records, as the recorder does,\n"
     "every AC-3 frame (and time code packet) it finds in the data bursts into the\n"
     "stream file OUT. Bursts may fill both channels or every other word of one.\n"
-    "IN is a 16-bit stereo WAV file, raw little-endian 16-bit stereo samples, or\n"
+    "IN is a 16-bit stereo WAV (or RF64) file, raw little-endian 16-bit stereo samples, or\n"
     "\"-\" for standard input, for example\n"
     "  arecord -t raw -f S16_LE -c 2 -r 48000 -D hw:0 | bitdek-cli unwrap - rec.ac3\n"
     "\n"
     "  --layout L     layout of OUT: normal (default), pc or normal-tc\n"
-    "  --require-tc   with normal-tc: fail when the input has no time code, with\n"
+    "  --require-tc   with normal-tc only: fail when the input has no time code, with\n"
     "                 \"Input stream does not have time code.\"; without it such a\n"
     "                 recording goes on in the \"Normal\" layout\n"
     "  --force        replace OUT if it exists\n"
@@ -247,6 +258,9 @@ bool takes(int command, const char* option) {
     if (std::strcmp(option, "--jobs") == 0) {
         return command == CLI_VERIFY;
     }
+    if (std::strcmp(option, "--resync") == 0) {
+        return command == CLI_CONVERT;
+    }
     return false;
 }
 
@@ -352,6 +366,8 @@ int parse_options(int argc, char** argv, CliOptions* out) {
             out->force = true;
         } else if (std::strcmp(name, "--require-tc") == 0) {
             out->require_tc = true;
+        } else if (std::strcmp(name, "--resync") == 0) {
+            out->resync = true;
         } else if (std::strcmp(name, "--layout") == 0) {
             if (!find_value(LAYOUTS, value, &out->layout)) {
                 return usage_error(out->command, "unknown layout '%s' (normal, pc or normal-tc)",
@@ -401,6 +417,9 @@ int parse_options(int argc, char** argv, CliOptions* out) {
     }
     if (out->command == CLI_UNWRAP && out->layout < 0) {
         out->layout = FORMAT_NORMAL;
+    }
+    if (out->require_tc && out->layout != FORMAT_NORMAL_TC) {
+        return usage_error(out->command, "%s", "--require-tc needs --layout normal-tc");
     }
     out->in = operands[0];
     out->out = operand_count > 1 ? operands[1] : nullptr;
@@ -458,7 +477,7 @@ int open_input_stream(const char* path) {
         cli_error("%s: Invalid File Format.", path);
         return EXIT_UNUSABLE;
     }
-    switch (stream_open(path, 1)) {
+    switch (store_open(path, 1)) {
         case RC_OK:
             return EXIT_CLEAN;
         case RC_INVALID_FORMAT:
@@ -467,10 +486,47 @@ int open_input_stream(const char* path) {
         case RC_FILE_TOO_LARGE:
             cli_error("%s: the file is 2 GB or larger; stream files are limited to 2 GB", path);
             return EXIT_UNUSABLE;
+        case RC_PATH_TOO_LONG:
+            return EXIT_UNUSABLE;
         default:
             cli_error("%s: cannot open the file", path);
             return EXIT_UNUSABLE;
     }
+}
+
+int store_open(const char* path, int read_only) {
+    namespace fs = std::filesystem;
+    if (std::strlen(path) < static_cast<size_t>(STREAM_NAME_CHARS)) {
+        return stream_open(path, read_only);
+    }
+    // The store keeps shorter paths than the system: a longer one is opened by
+    // its leaf name from its own folder.
+    std::error_code ec;
+    fs::path p(path);
+    std::string leaf = p.filename().string();
+    fs::path back = fs::current_path(ec);
+    bool reachable =
+        leaf.size() < static_cast<size_t>(STREAM_NAME_CHARS) && !p.parent_path().empty() && !ec;
+#ifdef _WIN32
+    // Windows itself finds a name within the current folder only while the
+    // whole path stays within its own limit, which is no longer.
+    reachable = false;
+#endif
+    if (reachable) {
+        fs::current_path(p.parent_path(), ec);
+        reachable = !ec;
+    }
+    if (!reachable) {
+        cli_error("%s: the path is longer than the store takes (%d characters)", path,
+                  STREAM_NAME_CHARS - 1);
+        return RC_PATH_TOO_LONG;
+    }
+    int rc = stream_open(leaf.c_str(), read_only);
+    // A file the store may still delete by its name keeps its folder current.
+    if (read_only != 0) {
+        fs::current_path(back, ec);
+    }
+    return rc;
 }
 
 int report_output_failure(int out_result, const char* path) {

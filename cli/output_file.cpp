@@ -17,6 +17,7 @@
 #include <process.h>
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -26,12 +27,18 @@ namespace {
 
 constexpr size_t STREAM_BUFFER_BYTES = 1 << 20;
 constexpr size_t TEMP_NAME_CHARS = 4096;
+// The longest file name most file systems take; the temporary name is kept
+// within it.
+constexpr size_t LEAF_MAX_CHARS = 255;
+// Links followed to their end, as the system follows them.
+constexpr int MAX_LINKS = 40;
 
 struct Output {
     bool reserved;
     bool to_stdout;
     bool through_file;
-    std::string target;
+    bool direct;         // the target is no regular file: written in place, never replaced
+    std::string target;  // absolute, links followed
     FILE* stream;
     bool stream_is_stdout;
     uint64_t written;
@@ -40,6 +47,7 @@ struct Output {
 };
 
 Output out;
+// The temporary name again, in a plain buffer that a signal handler may read.
 char temp_name[TEMP_NAME_CHARS];
 
 // A failed write to standard output whose reader has closed the pipe.
@@ -74,18 +82,17 @@ bool rename_replacing(const char* from, const char* to) {
 #endif
 }
 
-bool copy_file_to_stdout(const char* path) {
+bool copy_file_to(const char* path, FILE* to) {
     FILE* in = std::fopen(path, "rb");
     if (in == nullptr) {
         return false;
     }
-    set_binary_stdout();
     static char chunk[1 << 16];
     bool ok = true;
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof(chunk), in)) > 0) {
-        if (std::fwrite(chunk, 1, got, stdout) != got) {
-            out.reader_gone = errno == EPIPE;
+        if (std::fwrite(chunk, 1, got, to) != got) {
+            out.reader_gone = to == stdout && errno == EPIPE;
             ok = false;
             break;
         }
@@ -94,11 +101,84 @@ bool copy_file_to_stdout(const char* path) {
         ok = false;
     }
     std::fclose(in);
-    if (ok && std::fflush(stdout) != 0) {
-        out.reader_gone = errno == EPIPE;
+    if (ok && std::fflush(to) != 0) {
+        out.reader_gone = to == stdout && errno == EPIPE;
         ok = false;
     }
     return ok;
+}
+
+// The finished content to standard output, or to a target that is written
+// in place.
+bool copy_temp_to_target() {
+    if (out.to_stdout) {
+        set_binary_stdout();
+        return copy_file_to(temp_name, stdout);
+    }
+    FILE* to = std::fopen(out.target.c_str(), "wb");
+    if (to == nullptr) {
+        return false;
+    }
+    bool ok = copy_file_to(temp_name, to);
+    return std::fclose(to) == 0 && ok;
+}
+
+// Follows a chain of symbolic links to the path at its end, which need not
+// exist. Sets *opened for a link into the system's table of open files
+// (/dev/stdout, /dev/fd/N): what it names can only be written through it.
+// Returns false for a loop.
+bool follow_links(fs::path* p, bool* opened) {
+    std::error_code ec;
+    *opened = false;
+    for (int i = 0; i < MAX_LINKS; i++) {
+        if (!fs::is_symlink(fs::symlink_status(*p, ec))) {
+            return true;
+        }
+        fs::path to = fs::read_symlink(*p, ec);
+        if (ec) {
+            return false;
+        }
+        to = to.is_absolute() ? to : p->parent_path() / to;
+        if (to.lexically_normal().string().rfind("/proc/", 0) == 0) {
+            *opened = true;
+            return true;
+        }
+        *p = to;
+    }
+    return false;
+}
+
+// A replaced file keeps its permissions, and its owner and group as far as
+// the user may give them. (Windows has no more than a read-only attribute,
+// and a read-only file is not replaced there at all.)
+void keep_attributes([[maybe_unused]] const char* from, [[maybe_unused]] const char* to) {
+#ifndef _WIN32
+    struct stat old;
+    if (::stat(from, &old) != 0 || !S_ISREG(old.st_mode)) {
+        return;
+    }
+    if (::chown(to, old.st_uid, old.st_gid) != 0) {
+        [[maybe_unused]] int ignored = ::chown(to, static_cast<uid_t>(-1), old.st_gid);
+    }
+    // After the owner: changing it clears the set-user-ID bits.
+    ::chmod(to, old.st_mode & 07777);
+#endif
+}
+
+// The file a path names once its links are followed; *direct when that is
+// neither a regular file nor a folder (a device, a pipe, an open file's
+// entry) and so is written in place. Returns false for a loop of links.
+bool resolve_target(const char* path, std::string* target, bool* direct) {
+    std::error_code ec;
+    fs::path p = fs::absolute(fs::path(path), ec);
+    bool opened = false;
+    if (!follow_links(&p, &opened)) {
+        return false;
+    }
+    fs::file_status st = fs::status(p, ec);
+    *direct = opened || (fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st));
+    *target = p.string();
+    return true;
 }
 
 void close_stream() {
@@ -116,23 +196,41 @@ int out_check_target(const char* path, int force) {
     }
     std::error_code ec;
     fs::path p(path);
-    if (p.empty() || !p.has_filename() || fs::is_directory(p, ec)) {
+    std::string target;
+    bool direct = false;
+    if (p.empty() || !p.has_filename()) {
         return OUT_NOT_A_FILE;
     }
-    if (p.has_parent_path() && !fs::is_directory(p.parent_path(), ec)) {
+    if (!resolve_target(path, &target, &direct)) {
+        return OUT_CANNOT_CREATE;
+    }
+    if (direct) {
+        return OUT_OK;
+    }
+    fs::path t(target);
+    if (fs::is_directory(t, ec) || !fs::is_directory(t.parent_path(), ec)) {
         return OUT_NOT_A_FILE;
     }
-    if (fs::exists(p, ec) && !force) {
+    // A dangling link counts as existing.
+    if (fs::exists(fs::symlink_status(p, ec)) && !force) {
         return OUT_EXISTS;
     }
     return OUT_OK;
+}
+
+bool out_direct_target(const char* path, std::string* target) {
+    bool direct = false;
+    if (std::strcmp(path, "-") == 0 || !resolve_target(path, target, &direct)) {
+        *target = path;
+        return false;
+    }
+    return direct;
 }
 
 int out_reserve(const char* path, int force, int through_file) {
     assert(!out.reserved);
     out = Output{};
     temp_name[0] = '\0';
-    out.target = path;
     out.to_stdout = std::strcmp(path, "-") == 0;
     out.through_file = through_file != 0;
     std::error_code ec;
@@ -140,20 +238,29 @@ int out_reserve(const char* path, int force, int through_file) {
     if (checked != OUT_OK) {
         return checked;
     }
-    if (!out.to_stdout || out.through_file) {
+    // A link is followed to the file it names, which is then the target; a
+    // device, a pipe or the like is written to as a shell would, never
+    // replaced by a file.
+    if (!out.to_stdout) {
+        resolve_target(path, &out.target, &out.direct);
+    }
+    if ((!out.to_stdout && !out.direct) || out.through_file) {
         static int counter = 0;
         std::string leaf =
             ".bitdek-" + std::to_string(process_id()) + "-" + std::to_string(counter++) + ".part";
         fs::path dir;
-        if (out.to_stdout) {
+        if (out.to_stdout || out.direct) {
             dir = fs::temp_directory_path(ec);
         } else {
-            dir = fs::path(path).parent_path();
-            leaf = fs::path(path).filename().string() + leaf;
+            dir = fs::path(out.target).parent_path();
+            std::string named = fs::path(out.target).filename().string() + leaf;
+            if (named.size() <= LEAF_MAX_CHARS) {
+                leaf = named;
+            }
         }
         std::string name = dir.empty() ? leaf : (dir / leaf).string();
         std::snprintf(temp_name, sizeof(temp_name), "%s", name.c_str());
-        interrupt_watch_file(temp_name, out.to_stdout ? nullptr : path);
+        interrupt_watch_file(temp_name, out.to_stdout || out.direct ? nullptr : out.target.c_str());
     }
     out.reserved = true;
     return OUT_OK;
@@ -173,6 +280,11 @@ int out_open_stream() {
         set_binary_stdout();
         out.stream = stdout;
         out.stream_is_stdout = true;
+    } else if (out.direct && !out.through_file) {
+        out.stream = std::fopen(out.target.c_str(), "wb");
+        if (out.stream == nullptr) {
+            return OUT_CANNOT_CREATE;
+        }
     } else {
         out.stream = std::fopen(temp_name, "wb");
         if (out.stream == nullptr) {
@@ -233,14 +345,17 @@ int out_commit() {
     }
     if (out.failed) {
         rc = out.reader_gone ? OUT_READER_GONE : OUT_WRITE_FAILED;
-    } else if (out.to_stdout) {
-        if (out.through_file && !copy_file_to_stdout(temp_name)) {
+    } else if (out.to_stdout || out.direct) {
+        if (out.through_file && !copy_temp_to_target()) {
             rc = out.reader_gone ? OUT_READER_GONE : OUT_WRITE_FAILED;
         }
-    } else if (!rename_replacing(temp_name, out.target.c_str())) {
-        rc = OUT_RENAME_FAILED;
     } else {
-        forget_temp();
+        keep_attributes(out.target.c_str(), temp_name);
+        if (!rename_replacing(temp_name, out.target.c_str())) {
+            rc = OUT_RENAME_FAILED;
+        } else {
+            forget_temp();
+        }
     }
     out_discard();
     return rc;

@@ -1,11 +1,15 @@
 // The one output of a run. A file is written under a temporary name in the
 // target's folder and renamed to the target only when the work succeeded, so
 // that a failure (or an interruption) leaves nothing half-written behind and
-// an existing target untouched. "-" stands for standard output.
+// an existing target untouched; a replaced file keeps its permissions (and
+// owner, where the user may set it). A symbolic link is followed to the file
+// it names. A target that is no regular file (a device, a pipe, /dev/stdout)
+// is written to in place. "-" stands for standard output.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 enum OutResult : int {
     OUT_OK = 0,
@@ -19,16 +23,24 @@ enum OutResult : int {
 
 // Whether path can become the run's output, checked before any input is read:
 // OUT_OK, OUT_NOT_A_FILE (an empty name, a folder, a folder that does not
-// exist) or OUT_EXISTS (a file is there and force is 0). "-" is always OK.
+// exist), OUT_CANNOT_CREATE (a loop of links) or OUT_EXISTS (a file or a
+// dangling link is there and force is 0). "-" and a target written in place
+// are always OK.
 int out_check_target(const char* path, int force);
 
+// True when path, its links followed, names no regular file (a device, a
+// pipe, /dev/stdout), which is written in place. *target is the file at the
+// end of its links (path itself for "-").
+bool out_direct_target(const char* path, std::string* target);
+
 // Reserves path as the run's output; force nonzero allows replacing an existing
-// file. through_file nonzero: the content is made as a real file even for "-"
-// (in the system's temporary folder), and copied to standard output at the
-// commit. Returns OUT_OK, OUT_NOT_A_FILE or OUT_EXISTS. The temporary file
-// is handed to the interruption handling (cli/interrupt.h), to keep under the
-// target's name or to remove. Pair every OUT_OK with out_commit or
-// out_discard.
+// file (a dangling link counts as one). through_file nonzero: the content is
+// made as a real file even for "-" or a target written in place (in the
+// system's temporary folder), and copied there at the commit. Returns OUT_OK,
+// OUT_NOT_A_FILE, OUT_EXISTS or OUT_CANNOT_CREATE (a loop of links). The
+// temporary file is handed to the interruption handling (cli/interrupt.h), to
+// keep under the target's name or to remove. Pair every OUT_OK with
+// out_commit or out_discard.
 int out_reserve(const char* path, int force, int through_file);
 
 // The temporary file's name, where the content is made; "" while writing

@@ -50,6 +50,9 @@ struct Source {
     size_t count;
     int32_t cut_words;
     std::chrono::steady_clock::time_point flushed;  // the recording's last flush from here
+    int64_t delivered;                              // words delivered so far
+    int64_t scan_at;                                // the next word at which a burst may begin
+    int32_t overrunning;  // bursts whose payload runs into another's preamble
 };
 
 Source src;
@@ -134,6 +137,32 @@ void read_more() {
     }
 }
 
+// The burst the receiver takes at word i of the n words at p, if one starts
+// there: its stride (1: contiguous, 2: every other word) and payload words.
+bool burst_at(const uint8_t* p, int64_t n, int64_t i, int* stride, int32_t* words) {
+    auto word = [&](int64_t k) -> int32_t { return k < n ? get_le16(p + 2 * k) : -1; };
+    if (word(i) != BURST_PA) {
+        return false;
+    }
+    *stride = 0;
+    if (word(i + 1) == BURST_PB) {
+        *stride = 1;
+    } else if (word(i + 1) != BURST_PA && word(i + 2) == BURST_PB) {
+        *stride = 2;
+    }
+    int32_t pc = *stride > 0 ? word(i + 2 * *stride) : -1;
+    int32_t pd = *stride > 0 ? word(i + 3 * *stride) : -1;
+    int type = pc < 0 ? -1 : (pc & BURST_PC_TYPE_MASK);
+    bool ac3 = type == PACKET_AC3_FRAME && (pc & BURST_PC_STREAM_MASK) == 0;
+    *words = pd < 0 ? 0 : (pd >> BURST_PD_WORD_SHIFT);
+    return (ac3 || type == PACKET_TIME_CODE) && *words > 0 && *words <= MAX_BURST_PAYLOAD_WORDS;
+}
+
+// Where the burst at i ends (one past its last payload word).
+int64_t burst_end(int64_t i, int stride, int32_t words) {
+    return i + static_cast<int64_t>(stride) * (BURST_PREAMBLE_WORDS + words) - (stride - 1);
+}
+
 // Follows the bursts in the undelivered words as the receiver will see them,
 // jumping over payloads, and silences the last one when the input ends
 // before it does. The words kept back reach back past the start of any burst
@@ -141,32 +170,18 @@ void read_more() {
 void silence_cut_burst() {
     const uint8_t* p = src.pending.data() + src.head;
     const int64_t n = static_cast<int64_t>(src.count / 2);
-    auto word = [&](int64_t i) -> int32_t { return i < n ? get_le16(p + 2 * i) : -1; };
     int64_t last_start = -1;
     int64_t last_end = -1;
     int64_t i = 0;
+    int stride;
+    int32_t words;
     while (i < n) {
-        if (word(i) != BURST_PA) {
-            i++;
-            continue;
-        }
-        int stride = 0;
-        if (word(i + 1) == BURST_PB) {
-            stride = 1;
-        } else if (word(i + 1) != BURST_PA && word(i + 2) == BURST_PB) {
-            stride = 2;
-        }
-        int32_t pc = stride > 0 ? word(i + 2 * stride) : -1;
-        int32_t pd = stride > 0 ? word(i + 3 * stride) : -1;
-        int type = pc < 0 ? -1 : (pc & BURST_PC_TYPE_MASK);
-        bool ac3 = type == PACKET_AC3_FRAME && (pc & BURST_PC_STREAM_MASK) == 0;
-        int32_t words = pd < 0 ? 0 : (pd >> BURST_PD_WORD_SHIFT);
-        if (!(ac3 || type == PACKET_TIME_CODE) || words == 0 || words > MAX_BURST_PAYLOAD_WORDS) {
+        if (!burst_at(p, n, i, &stride, &words)) {
             i++;
             continue;
         }
         last_start = i;
-        last_end = i + static_cast<int64_t>(stride) * (BURST_PREAMBLE_WORDS + words) - (stride - 1);
+        last_end = burst_end(i, stride, words);
         i = last_end;
     }
     if (last_end > n) {
@@ -174,6 +189,55 @@ void silence_cut_burst() {
         std::memset(src.pending.data() + src.head + 2 * last_start, 0,
                     2 * static_cast<size_t>(src.cut_words));
     }
+}
+
+// The first word from i on, before limit, that is Pa; limit when none is.
+// The search runs over bytes for Pa's high byte, as most words are not it.
+int64_t find_pa(const uint8_t* p, int64_t i, int64_t limit) {
+    const uint8_t high = static_cast<uint8_t>(BURST_PA >> 8);
+    const uint8_t low = static_cast<uint8_t>(BURST_PA & 0xFF);
+    while (i < limit) {
+        const void* hit =
+            std::memchr(p + 2 * i + 1, high, static_cast<size_t>(2 * (limit - i) - 1));
+        if (hit == nullptr) {
+            return limit;
+        }
+        size_t at = static_cast<size_t>(static_cast<const uint8_t*>(hit) - p);
+        if ((at & 1) == 1 && p[at - 1] == low) {
+            return static_cast<int64_t>(at / 2);
+        }
+        i = static_cast<int64_t>(at / 2) + 1;
+    }
+    return limit;
+}
+
+// Follows the bursts that begin in the next count words to be delivered, as
+// the receiver will, and counts those whose payload runs over the preamble
+// of another burst: the receiver takes such a burst whole, and the frames in
+// it are lost inside it. The words kept back hold every payload begun here.
+void count_overrunning_bursts(int32_t count) {
+    const uint8_t* p = src.pending.data() + src.head;
+    const int64_t n = static_cast<int64_t>(src.count / 2);
+    int64_t i = src.scan_at - src.delivered;
+    int stride;
+    int32_t words;
+    while ((i = find_pa(p, i, count)) < count) {
+        if (!burst_at(p, n, i, &stride, &words)) {
+            i++;
+            continue;
+        }
+        int64_t end = burst_end(i, stride, words);
+        int64_t limit = end < n - stride ? end : n - stride;
+        for (int64_t k = find_pa(p, i + stride * BURST_PREAMBLE_WORDS, limit); k < limit;
+             k = find_pa(p, k + 1, limit)) {
+            if ((k - i) % stride == 0 && get_le16(p + 2 * (k + stride)) == BURST_PB) {
+                src.overrunning++;
+                break;
+            }
+        }
+        i = end;
+    }
+    src.scan_at = src.delivered + i;
 }
 
 // Reads the start of the input, takes a WAV header off it when there is one,
@@ -287,6 +351,8 @@ int32_t pcm_fill(uint8_t* pcm, int32_t count) {
         silence_cut_burst();
     }
     size_t n = src.count < bytes ? src.count : bytes;
+    count_overrunning_bursts(static_cast<int32_t>(n / 2));
+    src.delivered += static_cast<int64_t>(n / 2);
     std::memcpy(pcm, src.pending.data() + src.head, n);
     std::memset(pcm + n, 0, bytes - n);
     src.head += n;
@@ -312,4 +378,8 @@ bool pcm_read_failed() {
 
 int32_t pcm_cut_burst_words() {
     return src.cut_words;
+}
+
+int32_t pcm_overrunning_bursts() {
+    return src.overrunning;
 }

@@ -46,3 +46,7 @@ bool pcm_read_failed();
 
 // Words of a final burst that the input cut short, delivered as silence.
 int32_t pcm_cut_burst_words();
+
+// Bursts whose payload, as their Pd gives it, runs into the preamble of a
+// burst after them.
+int32_t pcm_overrunning_bursts();

@@ -35,10 +35,13 @@ int wav_parse_header(const uint8_t* bytes, size_t count, WavInfo* out) {
         out->need = 12;
         return WAV_NEED_MORE;
     }
-    if (!has_id(bytes, "RIFF") || !has_id(bytes + 8, "WAVE")) {
+    // RF64 and BW64 are WAV whose sizes past 4 GB stand in a "ds64" chunk.
+    bool rf64 = has_id(bytes, "RF64") || has_id(bytes, "BW64");
+    if (!(has_id(bytes, "RIFF") || rf64) || !has_id(bytes + 8, "WAVE")) {
         return WAV_NOT_WAV;
     }
     bool have_fmt = false;
+    uint64_t ds64_data_bytes = 0;
     uint64_t pos = 12;
     for (;;) {
         if (pos + 8 > WAV_MAX_HEADER_BYTES) {
@@ -55,11 +58,21 @@ int wav_parse_header(const uint8_t* bytes, size_t count, WavInfo* out) {
                 return WAV_BAD_HEADER;
             }
             out->data_offset = static_cast<uint32_t>(pos + 8);
-            out->data_bytes = size;
+            out->data_bytes = rf64 && size == 0xFFFFFFFFu ? ds64_data_bytes : size;
             return WAV_OK;
         }
         // Chunks are padded to an even size.
         uint64_t next = pos + 8 + size + (size & 1);
+        if (rf64 && has_id(chunk, "ds64")) {
+            if (size < WAV_DS64_BYTES) {
+                return WAV_BAD_HEADER;
+            }
+            if (pos + 8 + WAV_DS64_BYTES > count) {
+                out->need = static_cast<uint32_t>(pos + 8 + WAV_DS64_BYTES);
+                return WAV_NEED_MORE;
+            }
+            ds64_data_bytes = get_le64(chunk + 8 + WAV_DS64_DATA_SIZE_OFFSET);
+        }
         if (has_id(chunk, "fmt ")) {
             if (size < WAV_FMT_BYTES) {
                 return WAV_BAD_HEADER;

@@ -15,6 +15,9 @@ constexpr uint32_t WAV_SUBFORMAT_OFFSET = 24;  // the subformat's tag within an 
 constexpr uint16_t WAV_CHANNELS = 2;
 constexpr uint16_t WAV_BITS = 16;
 constexpr uint16_t WAV_BLOCK_ALIGN = 4;  // one sample pair
+// RF64's "ds64" chunk: the RIFF size, then the data size (64 bits each).
+constexpr uint32_t WAV_DS64_BYTES = 24;
+constexpr uint32_t WAV_DS64_DATA_SIZE_OFFSET = 8;
 // The header of a file read is searched no further than this for its data.
 constexpr uint32_t WAV_MAX_HEADER_BYTES = 1u << 20;
 // The largest data chunk a RIFF size field can describe behind our header.
@@ -38,9 +41,10 @@ struct WavInfo {
     uint16_t block_align;
     uint16_t bits_per_sample;
     uint32_t data_offset;  // byte offset of the first sample
-    uint32_t
-        data_bytes;  // size field of the data chunk (0 or 0xFFFFFFFF: unknown, read to the end)
-    uint32_t need;   // with WAV_NEED_MORE: bytes wanted
+    // Size of the data chunk, from "ds64" in RF64 (0 or 0xFFFFFFFF: unknown,
+    // read to the end).
+    uint64_t data_bytes;
+    uint32_t need;  // with WAV_NEED_MORE: bytes wanted
 };
 
 // Reads the header from the first count bytes of a file. Returns WAV_OK,

@@ -388,6 +388,26 @@ void stream_end_time_code() {
         advance_time_code();
 }
 
+void stream_resync() {
+    if (!is_open() || s.position >= s.file.length)
+        return;
+    // The scan of a move by frames, from the word after the position on.
+    ++s.position;
+    Word sought = s.file.format == FORMAT_NORMAL_TC ? TC_MARKER : AC3_SYNC_WORD;
+    int32_t count;
+    while (s.position < s.file.length && (count = stream_refill()) > 0) {
+        for (int32_t i = 0; i < count; ++i) {
+            if (s.window[s.cursor] == sought) {
+                stream_refill();
+                dispatch_record();
+                return;
+            }
+            ++s.cursor;
+            ++s.position;
+        }
+    }
+}
+
 void stream_get_file(StreamFile* out) {
     assert(out != nullptr);
     *out = s.file;

@@ -88,6 +88,11 @@ int stream_seek(int32_t n, int mode);
 // when the move goes beyond either.
 void stream_seek_frames(int32_t n);
 
+// Moves one word past the position and scans forward, window by window, to
+// the next record start and dispatches that record; ends at length when there
+// is none. Reading on after a record that cannot be read.
+void stream_resync();
+
 // For a "Normal + Time Code" file: decodes the last record's packet and moves
 // the time code on by one frame, so that it shows the file's end; the position
 // ends at length. When no record is found at the end the time code is left as

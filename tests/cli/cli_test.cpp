@@ -8,6 +8,11 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "cli/cli.h"
 #include "cli/wav_io.h"
 #include "common/burst.h"
@@ -20,6 +25,11 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Frames = std::vector<std::vector<Word>>;
 
+#ifdef _WIN32
+constexpr bool IS_POSIX = false;
+#else
+constexpr bool IS_POSIX = true;
+#endif
 constexpr size_t DEVICE_BUFFER_BYTES = 0xC000;
 constexpr size_t BLOCK_WORDS = 3072;
 
@@ -53,16 +63,33 @@ Frames make_frames(int count, int fscod, int frmsizecod) {
     return frames;
 }
 
-// Packets of consecutive video frames at 25 fps, 1920 samples each at 48 kHz.
-Frames make_packets(int count) {
+// Packets of consecutive video frames from video frame `first` on (48 kHz
+// audio, spf samples per video frame); drop-frame labels leave out the first
+// `drop` labels of each minute but every tenth.
+Frames make_packets(int count,
+                    int first = 10 * 3600 * 25,
+                    int rate_code = 3,
+                    int fps = 25,
+                    int spf = 1920,
+                    int drop = 0) {
     Frames packets;
     int offset = 0;
-    int frame = 0;
+    int frame = first;
     for (int i = 0; i < count; i++) {
-        packets.push_back(make_time_code_packet(10, 0, frame / 25, frame % 25, offset, 3, 0));
+        int label = frame;
+        if (drop > 0) {
+            int per_minute = 60 * fps - drop;
+            int per_ten = 10 * per_minute + drop;
+            int m = frame % per_ten;
+            label +=
+                9 * drop * (frame / per_ten) + (m < drop ? 0 : drop * ((m - drop) / per_minute));
+        }
+        int s = label / fps;
+        packets.push_back(make_time_code_packet(s / 3600 % 24, s / 60 % 60, s % 60, label % fps,
+                                                offset, rate_code, drop > 0 ? 1 : 0));
         offset -= 1536;
         while (offset < 0) {
-            offset += 1920;
+            offset += spf;
             frame++;
         }
     }
@@ -171,6 +198,27 @@ TEST(WavHeader, RefusesWhatIsNotAUsableWav) {
     EXPECT_EQ(WAV_BAD_HEADER, wav_parse_header(short_fmt.data(), short_fmt.size(), &info));
 }
 
+// Captures past 4 GB: the data size stands in the "ds64" chunk.
+TEST(WavHeader, ReadsRf64AndBw64SizesFromDs64) {
+    for (const char* id : {"RF64", "BW64"}) {
+        uint8_t plain[WAV_HEADER_BYTES];
+        wav_build_header(plain, 48000, 0xFFFFFFFFu);
+        Bytes b(id, id + 4);
+        b.insert(b.end(),
+                 {0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E', 'd', 's', '6', '4', 28, 0, 0, 0});
+        Bytes ds64(28, 0);
+        ds64[8 + 4] = 0x01;  // data size 0x1'0000'0000 + 0x10
+        ds64[8] = 0x10;
+        b.insert(b.end(), ds64.begin(), ds64.end());
+        b.insert(b.end(), plain + 12, plain + WAV_HEADER_BYTES);
+        WavInfo info;
+        ASSERT_EQ(WAV_OK, wav_parse_header(b.data(), b.size(), &info)) << id;
+        EXPECT_EQ(0x100000010ull, info.data_bytes) << id;
+        EXPECT_EQ(b.size(), info.data_offset) << id;
+        EXPECT_TRUE(wav_is_pcm16_stereo(info)) << id;
+    }
+}
+
 TEST(Options, RefuseWhatTheCommandDoesNotTake) {
     EXPECT_EQ(EXIT_UNUSABLE, run({"frobnicate", "x"}));
     EXPECT_EQ(EXIT_UNUSABLE, run({"info"}));
@@ -182,6 +230,9 @@ TEST(Options, RefuseWhatTheCommandDoesNotTake) {
     EXPECT_EQ(EXIT_UNUSABLE, run({"convert", "a", "b", "--layout", "dos"}));
     EXPECT_EQ(EXIT_UNUSABLE, run({"wrap", "a", "b", "--output=24-bit"}));
     EXPECT_EQ(EXIT_UNUSABLE, run({"unwrap", "a", "b", "--force=yes"}));
+    EXPECT_EQ(EXIT_UNUSABLE, run({"unwrap", "a", "b", "--require-tc"}));
+    EXPECT_EQ(EXIT_UNUSABLE, run({"unwrap", "a", "b", "--layout", "pc", "--require-tc"}));
+    EXPECT_EQ(EXIT_UNUSABLE, run({"wrap", "a", "b", "--resync"}));
 }
 
 // Every layout in every output format: wrap, then unwrap into the same layout,
@@ -245,6 +296,24 @@ TEST(Unwrap, InputEndingInsideABurstRecordsOnlyWholeFrames) {
                      Bytes(pcm.begin(), pcm.begin() + 2 * (2 * BLOCK_WORDS + 4 + 768)));
     ASSERT_EQ(EXIT_CLEAN, run({"unwrap", dir.path("cut.raw"), dir.path("out.ac3"), "--force"}));
     EXPECT_EQ(whole, read_file_bytes(dir.path("out.ac3")));
+}
+
+// A Pd claiming a whole block swallows the next burst: recorded as the
+// receiver takes it, with a warning.
+TEST(Unwrap, WarnsOfABurstRunningIntoTheNextPreamble) {
+    TempDir dir;
+    Bytes pcm = burst_pcm(make_frames(4, 0, 28));
+    for (int claim : {768, 3072}) {
+        pcm[2 * 3] = static_cast<uint8_t>(claim * 16);
+        pcm[2 * 3 + 1] = static_cast<uint8_t>(claim * 16 >> 8);
+        write_file_bytes(dir.path("pcm.raw"), pcm);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(EXIT_CLEAN, run({"unwrap", dir.path("pcm.raw"), dir.path("out.ac3"), "--force"}));
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(claim == 3072,
+                  err.find("1 bursts claim a payload that runs into the next") != std::string::npos)
+            << err;
+    }
 }
 
 TEST(Unwrap, TimeCodeLayoutFollowsTheWritersRules) {
@@ -314,6 +383,78 @@ TEST(Convert, LayoutsRoundTripAndTimeCodeIsNeverInvented) {
     EXPECT_FALSE(file_exists(dir.path("x.ac3")));
 }
 
+// Where playback stops, convert and wrap stop too, and say where and how
+// much is left; --resync reads on. A file with no playable frame is refused,
+// frames too long for a 16-bit block are counted.
+TEST(StopsEarly, BadHeadersUnplayableFilesAndFramesTooLong) {
+    TempDir dir;
+    const Frames frames = make_frames(30, 0, 28);
+    Bytes whole = stream_bytes(frames, FORMAT_NORMAL);
+    Bytes junk = whole;
+    const size_t at = 2 * 768 * 20;
+    junk.insert(junk.begin() + at, {0x0B, 0x77, 0xFF, 0xFF, 0xFF, 0xFF, 1, 2, 3, 4, 5, 6, 7, 8});
+    write_file_bytes(dir.path("junk.ac3"), junk);
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"convert", "--layout", "normal"},
+         EXIT_FOUND,
+         "stopped at frame 20, word 15360: a frame header without a valid frame size; the last "
+         "7687 of 23047 words were not converted"},
+        {{"convert", "--layout", "normal", "--resync"},
+         EXIT_FOUND,
+         "skipped words 15360 to 15366 (7 words) after frame 20"},
+        {{"wrap"},
+         EXIT_FOUND,
+         "playback stopped at frame 20, word 15360: a frame header without a valid frame size; "
+         "the last 7687 of 23047 words were not wrapped"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {c.args[0], dir.path("junk.ac3"), dir.path("out"),
+                                         "--force"};
+        args.insert(args.end(), c.args.begin() + 1, c.args.end());
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(c.status, run(args));
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(std::string::npos, err.find(c.says)) << err;
+    }
+    ASSERT_EQ(EXIT_FOUND, run({"convert", dir.path("junk.ac3"), dir.path("out"), "--layout",
+                               "normal", "--force"}));
+    EXPECT_EQ(Bytes(whole.begin(), whole.begin() + at), read_file_bytes(dir.path("out")));
+    ASSERT_EQ(EXIT_FOUND, run({"convert", dir.path("junk.ac3"), dir.path("out"), "--layout",
+                               "normal", "--resync", "--force"}));
+    EXPECT_EQ(whole, read_file_bytes(dir.path("out")));
+
+    // No playable frame: refused, and an existing OUT stays as it was.
+    Frames reserved = make_frames(2, 0, 28);
+    reserved[0][2] |= 0xC000;  // fscod 3: no sample rate
+    Bytes reserved_first = stream_bytes(reserved, FORMAT_NORMAL);
+    for (const Bytes& b : {Bytes{0x0B, 0x77}, reserved_first}) {
+        write_file_bytes(dir.path("bad.ac3"), b);
+        write_file_bytes(dir.path("old.raw"), {1, 2, 3});
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(EXIT_UNUSABLE,
+                  run({"wrap", dir.path("bad.ac3"), dir.path("old.raw"), "--force"}));
+        EXPECT_NE(std::string::npos,
+                  testing::internal::GetCapturedStderr().find("Invalid File Format."));
+        EXPECT_EQ(Bytes({1, 2, 3}), read_file_bytes(dir.path("old.raw")));
+    }
+
+    // 32 kHz at 640 kbit/s: 1920-word frames, silent in a 16-bit format.
+    Frames big = make_frames(2, 2, 36);
+    big.push_back(make_frames(1, 0, 28)[0]);
+    write_file_bytes(dir.path("big.ac3"), stream_bytes(big, FORMAT_NORMAL));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(EXIT_FOUND, run({"wrap", dir.path("big.ac3"), dir.path("big.raw"), "--output",
+                               "16-bit-channel-2"}));
+    EXPECT_NE(std::string::npos,
+              testing::internal::GetCapturedStderr().find("2 frames went out as silence"));
+    EXPECT_EQ(EXIT_CLEAN, run({"wrap", dir.path("big.ac3"), dir.path("big.raw"), "--force"}));
+}
+
 TEST(Verify, FindsDamagedFramesCutRecordsAndTimeCodeJumps) {
     TempDir dir;
     std::string out;
@@ -349,6 +490,49 @@ TEST(Verify, FindsDamagedFramesCutRecordsAndTimeCodeJumps) {
     EXPECT_EQ(out.find("{\"frame\": 4,"), out.rfind("{\"frame\":")) << out;
 }
 
+// Continuous drop-frame time code across minutes that drop labels (1) and
+// one that does not (10) is clean; a real jump is still found, and a
+// negative sample offset carries one sign.
+TEST(Verify, DropFrameNumberingAndSignedOffsets) {
+    TempDir dir;
+    std::string out;
+    // 29.97 fps (the packet's 6-bit frame field cannot count the 60 labels of
+    // 59.94 fps), 1601 samples per video frame as the program counts them.
+    const int per_minute = 60 * 30 - 2;
+    for (int first : {per_minute + 2 - 10, 10 * per_minute + 2 - 10}) {
+        SCOPED_TRACE(first);
+        {
+            Frames packets = make_packets(20, first, 4, 30, 1601, 2);
+            Frames frames = make_frames(20, 0, 28);
+            write_file_bytes(dir.path("df.ac3"), stream_bytes(frames, FORMAT_NORMAL_TC, packets));
+            EXPECT_EQ(EXIT_CLEAN, run_captured({"verify", dir.path("df.ac3")}, &out)) << out;
+            packets[12][3] = to_bcd(29);  // a label drop-frame counting does not give there
+            write_file_bytes(dir.path("df.ac3"), stream_bytes(frames, FORMAT_NORMAL_TC, packets));
+            EXPECT_EQ(EXIT_FOUND, run_captured({"verify", dir.path("df.ac3")}, &out));
+            EXPECT_NE(std::string::npos, out.find("frame 12:")) << out;
+        }
+    }
+    Frames packets = make_packets(3);
+    packets[2][4] = static_cast<Word>(-32768);
+    write_file_bytes(dir.path("neg.ac3"),
+                     stream_bytes(make_frames(3, 0, 28), FORMAT_NORMAL_TC, packets));
+    EXPECT_EQ(EXIT_FOUND, run_captured({"verify", dir.path("neg.ac3")}, &out));
+    EXPECT_NE(std::string::npos, out.find("fps -32768\n")) << out;
+    EXPECT_EQ(std::string::npos, out.find("+-")) << out;
+
+    // An odd last byte is no word: reported by verify (and by convert).
+    Bytes odd = stream_bytes(make_frames(2, 0, 28), FORMAT_NORMAL);
+    odd.push_back(0x0B);
+    write_file_bytes(dir.path("odd.ac3"), odd);
+    EXPECT_EQ(EXIT_FOUND, run_captured({"verify", dir.path("odd.ac3"), "--json"}, &out));
+    EXPECT_NE(std::string::npos, out.find("\"odd_trailing_byte\": true")) << out;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(EXIT_CLEAN,
+              run({"convert", dir.path("odd.ac3"), dir.path("n.ac3"), "--layout", "normal"}));
+    EXPECT_NE(std::string::npos,
+              testing::internal::GetCapturedStderr().find("ends in an odd byte, which is no word"));
+}
+
 TEST(Info, ShowsTheWindowsTextsAndTheTimeCodeOfStartAndEnd) {
     TempDir dir;
     FrameSpec shape;
@@ -369,6 +553,41 @@ TEST(Info, ShowsTheWindowsTextsAndTheTimeCodeOfStartAndEnd) {
           "Time code at the end:    10:00:02:10 - 25 fps"}) {
         EXPECT_NE(std::string::npos, out.find(line)) << line << "\n" << out;
     }
+}
+
+// Only what the file holds: the end time code of the last whole record, a
+// duration summed over frames of different rates, no parameters read from
+// past the end, a name that is not UTF-8 escaped in JSON.
+TEST(Info, ReportsOnlyWhatTheFileHolds) {
+    TempDir dir;
+    std::string out;
+    Bytes tc = stream_bytes(make_frames(75, 0, 28), FORMAT_NORMAL_TC, make_packets(75));
+    Bytes cut(tc.begin(), tc.end() - 100);
+    Bytes junk = tc;
+    junk.insert(junk.end(), {0x01, 0x10, 0x99, 0x99, 0x55, 0x55, 0x01, 0x10, 0x77});
+    for (const Bytes& b : {cut, junk}) {
+        write_file_bytes(dir.path("tc.ac3"), b);
+        ASSERT_EQ(EXIT_CLEAN, run_captured({"info", dir.path("tc.ac3")}, &out));
+        const char* end = &b == &cut ? "10:00:02:09 - 25 fps\n" : "10:00:02:10 - 25 fps\n";
+        EXPECT_NE(std::string::npos, out.find(std::string("Time code at the end:    ") + end))
+            << out;
+    }
+
+    // 50 frames at 48 kHz (1.6 s) and 50 at 32 kHz (2.4 s).
+    Frames mixed = make_frames(50, 0, 28);
+    Frames slow = make_frames(50, 2, 28);
+    mixed.insert(mixed.end(), slow.begin(), slow.end());
+    write_file_bytes(dir.path("mixed.ac3"), stream_bytes(mixed, FORMAT_NORMAL));
+    ASSERT_EQ(EXIT_CLEAN, run_captured({"info", dir.path("mixed.ac3")}, &out));
+    EXPECT_NE(std::string::npos, out.find("Duration:                00:00:04.0")) << out;
+
+    // A POSIX name is any bytes; a Windows name is text in the code page.
+    const std::string latin1 = dir.path(IS_POSIX ? "caf\xe9.ac3" : "cafe.ac3");
+    write_file_bytes(latin1, {0x0B, 0x77});
+    ASSERT_EQ(EXIT_CLEAN, run_captured({"info", latin1, "--json"}, &out));
+    EXPECT_NE(std::string::npos, out.find(IS_POSIX ? "caf\\u00e9.ac3\"," : "cafe.ac3\",")) << out;
+    EXPECT_NE(std::string::npos, out.find("\"data_rate\": \"\",")) << out;
+    EXPECT_NE(std::string::npos, out.find("\"sample_rate\": \"\",")) << out;
 }
 
 // What must never happen to the user's files: an input touched, an existing
@@ -419,6 +638,74 @@ TEST(Files, StreamFilesOfTwoGigabytesAreRefused) {
         EXPECT_NE(std::string::npos, err.find("2 GB")) << command << ": " << err;
     }
     EXPECT_EQ(1u, files_in(dir).size());
+}
+
+#ifndef _WIN32
+// A link is written through, a dangling one counts as existing; a replaced
+// file keeps its mode.
+TEST(Files, LinksAreFollowedAndReplacedFilesKeepTheirMode) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    write_file_bytes(dir.path("in.ac3"), stream_bytes(make_frames(2, 0, 28), FORMAT_NORMAL));
+    write_file_bytes(dir.path("old.raw"), {1, 2, 3});
+    fs::permissions(dir.path("old.raw"), fs::perms(0640));
+    // Only the superuser may give a file away; others keep their own.
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(0, chown(dir.path("old.raw").c_str(), 4242, 4343));
+    }
+    fs::create_symlink("old.raw", dir.path("link.raw"));
+    fs::create_symlink("none.raw", dir.path("dangling.raw"));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(EXIT_UNUSABLE, run({"wrap", dir.path("in.ac3"), dir.path("link.raw")}));
+    EXPECT_EQ(EXIT_UNUSABLE, run({"wrap", dir.path("in.ac3"), dir.path("dangling.raw")}));
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(file_exists(dir.path("none.raw")));
+    for (const char* link : {"link.raw", "dangling.raw"}) {
+        ASSERT_EQ(EXIT_CLEAN, run({"wrap", dir.path("in.ac3"), dir.path(link), "--force"}));
+        EXPECT_TRUE(fs::is_symlink(dir.path(link))) << link;
+    }
+    EXPECT_EQ(4 * DEVICE_BUFFER_BYTES, read_file_bytes(dir.path("old.raw")).size());
+    EXPECT_EQ(4 * DEVICE_BUFFER_BYTES, read_file_bytes(dir.path("none.raw")).size());
+    EXPECT_EQ(fs::perms(0640), fs::status(dir.path("old.raw")).permissions() & fs::perms::all);
+    struct stat st;
+    ASSERT_EQ(0, stat(dir.path("old.raw").c_str(), &st));
+    EXPECT_EQ(root ? 4242u : geteuid(), st.st_uid);
+    EXPECT_EQ(root ? 4343u : getegid(), st.st_gid);
+}
+#endif
+
+// Names of every length the system takes: a leaf near the system's limit
+// (the temporary name must not fail it), and paths longer than the store
+// keeps.
+TEST(Files, LongNamesWork) {
+    TempDir dir;
+    Bytes stream = stream_bytes(make_frames(3, 0, 28), FORMAT_NORMAL);
+    std::string deep = dir.path(std::string(100, 'd'));
+    deep += "/" + std::string(100, 'e');
+    std::filesystem::create_directories(deep);
+    const std::string in = deep + "/" + std::string(60, 'n') + ".ac3";
+    const std::string leaf = dir.path(std::string(240, 'x') + ".ac3");
+    ASSERT_GE(in.size(), 256u);
+    write_file_bytes(in, stream);
+    write_file_bytes(dir.path("pcm.raw"), burst_pcm(make_frames(3, 0, 28)));
+    std::string out;
+    if (!IS_POSIX) {
+        // Beyond the system's own path limit there: said plainly.
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(EXIT_UNUSABLE, run_captured({"info", in}, &out));
+        EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find(
+                                         "the path is longer than the store takes"));
+        return;
+    }
+    EXPECT_EQ(EXIT_CLEAN, run_captured({"info", in}, &out));
+    EXPECT_NE(std::string::npos, out.find("Frames:                  3\n")) << out;
+    EXPECT_EQ(EXIT_CLEAN, run({"convert", in, leaf, "--layout", "normal"}));
+    EXPECT_EQ(stream, read_file_bytes(leaf));
+    for (const std::string& target : {leaf, in + "2"}) {
+        EXPECT_EQ(EXIT_CLEAN, run({"unwrap", dir.path("pcm.raw"), target, "--force"}));
+        EXPECT_EQ(stream, read_file_bytes(target));
+    }
 }
 
 }  // namespace

@@ -28,6 +28,10 @@ for shape in "48000 448k" "48000 640k" "48000 64k" "44100 192k" "44100 640k" "32
     ffmpeg -v error -nostdin -y -f s16le -ar "$rate" -ac 2 -i theirs.spdif -c:a pcm_s16le theirs.wav
     "$CLI" unwrap theirs.wav rec-wav.ac3 --force
     check "$name: the same through ffmpeg's WAV file" cmp -s rec-wav.ac3 src.ac3
+    ffmpeg -v error -nostdin -y -f s16le -ar "$rate" -ac 2 -i theirs.spdif -c:a pcm_s16le \
+        -rf64 always theirs-rf64.wav
+    "$CLI" unwrap theirs-rf64.wav rec-rf64.ac3 --force
+    check "$name: the same through ffmpeg's RF64 file" cmp -s rec-rf64.ac3 src.ac3
 
     # Our own recording of our own PCM in a 16-bit format (frames of 1920
     # words do not fit there), decoded by ffmpeg.

@@ -147,5 +147,31 @@ check "verify --json: one object a line, each with its file" \
     bash -c '[ "$(wc -l <out.txt)" -eq 3 ] && [ "$(grep -c "^{\"file\": \"[a-z]*\.ac3\", .*}$" out.txt)" -eq 3 ] &&
              grep -q "\"damaged.ac3\", .*\"clean\": false}$" out.txt'
 
+# Output that never reached its reader is no success.
+for args in "info a.ac3" "verify a.ac3 --json"; do
+    check "$args > /dev/full: exit 2 and a message" \
+        bash -c '"$0" $1 >/dev/full 2>err.txt; [ $? -eq 2 ] && grep -q "writing failed" err.txt' \
+        "$CLI" "$args"
+done
+check "--help with standard output closed: exit 2" bash -c '"$0" --help >&- 2>/dev/null; [ $? -eq 2 ]' "$CLI"
+
+# Targets that are no regular file are written in place, without --force.
+mkfifo pipe.raw
+cat pipe.raw >from-pipe.raw &
+"$CLI" wrap a.ac3 pipe.raw
+status=$?
+wait
+check "a FIFO as OUT is written to and stays a FIFO" \
+    bash -c '[ '$status' -eq 0 ] && [ -p pipe.raw ] && "$0" wrap a.ac3 - | cmp -s - from-pipe.raw' "$CLI"
+"$CLI" unwrap <("$CLI" wrap a.ac3 -) /dev/stdout >d.ac3
+check "/dev/stdout as OUT is standard output" cmp -s a.ac3 d.ac3
+
+# A mono stream at 32 kHz and 640 kbit/s has frames too long for a 16-bit block.
+ffmpeg -v error -nostdin -y -f lavfi -i "sine=frequency=997:sample_rate=32000:duration=1" \
+    -ac 1 -c:a ac3 -b:a 640k mono.ac3
+"$CLI" wrap mono.ac3 mono.raw --output 16-bit-channel-1 2>err.txt
+check "frames too long for a 16-bit block: exit 1, counted and explained" \
+    bash -c '[ '$?' -eq 1 ] && grep -q "frames went out as silence: too long" err.txt'
+
 [ "$FAILED" -eq 0 ] && echo "all tool checks passed"
 exit "$FAILED"
