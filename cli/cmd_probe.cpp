@@ -330,6 +330,7 @@ int run_probe(const CliOptions& opt) {
         wav_rate == 0 ? RAW_RATE_HZ : (wav_rate > MAX_RATE_HZ ? MAX_RATE_HZ : wav_rate);
     // Only this much is read, so that the probe ends a pipe that does not.
     const int64_t limit = static_cast<int64_t>(opt.seconds) * rate * 2;
+    pcm_limit(2 * limit);
     std::vector<Word> words;
     std::vector<uint8_t> bytes(2 * static_cast<size_t>(READ_WORDS));
     while (static_cast<int64_t>(words.size()) < limit) {

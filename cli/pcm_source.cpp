@@ -340,6 +340,13 @@ void pcm_close() {
     src.file = nullptr;
 }
 
+void pcm_limit(int64_t bytes) {
+    int64_t left = bytes > src.bytes_read ? bytes - src.bytes_read : 0;
+    if (src.data_left < 0 || left < src.data_left) {
+        src.data_left = left;
+    }
+}
+
 int32_t pcm_fill(uint8_t* pcm, int32_t count) {
     const size_t bytes = 2 * static_cast<size_t>(count);
     assert(count > 0 && bytes + LOOKAHEAD_BYTES + 2 * READ_CHUNK_BYTES <= PENDING_BYTES);

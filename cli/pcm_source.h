@@ -29,6 +29,11 @@ int pcm_open(const char* path);
 // Closes the source.
 void pcm_close();
 
+// Ends the input after bytes of samples in all (those read with a WAV header
+// count): nothing past them is ever read, so that a pipe that does not end is
+// left after that much.
+void pcm_limit(int64_t bytes);
+
 // Fills count words at pcm (little-endian, as a device fills its buffers) with
 // the next samples, and with zeros after the end of the input. Returns how
 // many words came from the input; 0 once it has ended.
