@@ -41,6 +41,9 @@ struct Output {
 
 Output out;
 char temp_name[TEMP_NAME_CHARS];
+// The stream's buffer: without one of our own the C library may keep its
+// default of a few kilobytes and split every write in two.
+char stream_buffer[STREAM_BUFFER_BYTES];
 
 // A failed write to standard output whose reader has closed the pipe.
 bool broken_pipe() {
@@ -179,7 +182,7 @@ int out_open_stream() {
             return OUT_CANNOT_CREATE;
         }
     }
-    std::setvbuf(out.stream, nullptr, _IOFBF, STREAM_BUFFER_BYTES);
+    std::setvbuf(out.stream, stream_buffer, _IOFBF, sizeof(stream_buffer));
     return OUT_OK;
 }
 

@@ -275,10 +275,8 @@ int32_t stream_refill() {
     // words of an earlier window.
     if (count < WINDOW_WORDS)
         std::memset(s.window + count, 0, (WINDOW_WORDS - count) * sizeof(Word));
-    if (s.file.format != FORMAT_PC) {
-        for (int32_t i = 0; i < count; ++i)
-            s.window[i] = swap_word(s.window[i]);
-    }
+    if (s.file.format != FORMAT_PC)
+        swap_words(s.window, s.window, count);
     switch (s.file.format) {
         case FORMAT_NORMAL_TC:
             set_time_code_valid(1);
