@@ -3,12 +3,13 @@
 #if defined(__x86_64__) || defined(_M_X64)
 #define BITDEK_CRC_CLMUL 1
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #include <wmmintrin.h>
 #ifdef _MSC_VER
 #include <intrin.h>
 #define CLMUL_TARGET
 #else
-#define CLMUL_TARGET __attribute__((target("pclmul")))
+#define CLMUL_TARGET __attribute__((target("pclmul,ssse3")))
 #endif
 #endif
 
@@ -95,9 +96,9 @@ bool detect_clmul() {
 #ifdef _MSC_VER
     int regs[4];
     __cpuid(regs, 1);
-    return (regs[2] & 0x2) != 0;
+    return (regs[2] & 0x2) != 0 && (regs[2] & 0x200) != 0;  // and the byte shuffle
 #else
-    return __builtin_cpu_supports("pclmul");
+    return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("ssse3");
 #endif
 }
 
@@ -108,8 +109,8 @@ bool has_clmul() {
 
 // The 16-bit lanes in reverse order.
 CLMUL_TARGET inline __m128i reverse_words(__m128i v) {
-    v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B);
-    return _mm_shuffle_epi32(v, 0x4E);
+    const __m128i order = _mm_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
+    return _mm_shuffle_epi8(v, order);
 }
 
 // The 8 words at p as one polynomial, p[0] highest: word i of memory is lane
