@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t STREAM_BUFFER_BYTES = 1 << 20;
+constexpr size_t STREAM_BUFFER_BYTES = 1 << 18;
 constexpr size_t TEMP_NAME_CHARS = 4096;
 
 struct Output {
