@@ -1,9 +1,14 @@
 #include "audio/burst_framing.h"
 
+#include <bit>
 #include <cassert>
 #include <cstring>
 
 namespace {
+
+// PCM words are little-endian: on such a host a run of them is a run of
+// Words, byte for byte.
+constexpr bool HOST_LITTLE_ENDIAN = std::endian::native == std::endian::little;
 
 // Burst words a block can take at a stride: every word at stride 1, every
 // other word at stride 2.
@@ -16,9 +21,11 @@ uint8_t* put_burst(uint8_t* pcm, int32_t stride, int type, const Word* payload, 
     pcm = put_word(pcm, BURST_PB, stride);
     pcm = put_word(pcm, static_cast<uint32_t>(type), stride);
     pcm = put_word(pcm, static_cast<uint32_t>(words) << BURST_PD_WORD_SHIFT, stride);
-    // Each placement its own loop with a fixed stride, which the compiler
-    // turns into wide stores.
-    if (stride == 1) {
+    // Adjacent words are one copy where the host's byte order allows;
+    // otherwise each placement has its own loop with a fixed stride.
+    if (stride == 1 && HOST_LITTLE_ENDIAN) {
+        std::memcpy(pcm, payload, sizeof(Word) * static_cast<size_t>(words));
+    } else if (stride == 1) {
         for (int32_t i = 0; i < words; ++i) {
             put_word(pcm + 2 * i, payload[i], 1);
         }
@@ -196,9 +203,11 @@ int32_t receive_run(BurstReceiver* rx,
             }
             Word* to = scratch + rx->write_pos;
             const uint8_t* from = pcm + 2 * static_cast<size_t>(i);
-            // Each placement its own loop with a fixed stride, which the
-            // compiler turns into wide copies.
-            if (stride == 1) {
+            // Adjacent words are one copy where the host's byte order
+            // allows; otherwise each placement has its own loop.
+            if (stride == 1 && HOST_LITTLE_ENDIAN) {
+                std::memcpy(to, from, sizeof(Word) * static_cast<size_t>(take));
+            } else if (stride == 1) {
                 for (int32_t k = 0; k < take; ++k) {
                     to[k] = get_pcm_word(from + 2 * k);
                 }

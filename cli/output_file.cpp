@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t STREAM_BUFFER_BYTES = 1 << 20;
+constexpr size_t STREAM_BUFFER_BYTES = 1 << 18;
 constexpr size_t TEMP_NAME_CHARS = 4096;
 // The longest file name most file systems take; the temporary name is kept
 // within it.
@@ -49,6 +49,9 @@ struct Output {
 Output out;
 // The temporary name again, in a plain buffer that a signal handler may read.
 char temp_name[TEMP_NAME_CHARS];
+// The stream's buffer: without one of our own the C library may keep its
+// default of a few kilobytes and split every write in two.
+char stream_buffer[STREAM_BUFFER_BYTES];
 
 // A failed write to standard output whose reader has closed the pipe.
 bool broken_pipe() {
@@ -291,7 +294,7 @@ int out_open_stream() {
             return OUT_CANNOT_CREATE;
         }
     }
-    std::setvbuf(out.stream, nullptr, _IOFBF, STREAM_BUFFER_BYTES);
+    std::setvbuf(out.stream, stream_buffer, _IOFBF, sizeof(stream_buffer));
     return OUT_OK;
 }
 

@@ -114,6 +114,59 @@ bool move_by_frames(int32_t n) {
     return false;
 }
 
+// Fills the window from word kept on with the file's words from position +
+// kept on; window[0 .. kept) already holds the words before them, read and
+// exchanged. A failed read leaves the window empty. Returns the words the
+// window holds from position on.
+int32_t fill_window(int32_t kept) {
+    int32_t count = 0;
+    bool read = false;
+    if (store_seek_to(2 * (static_cast<int64_t>(s.position) + kept))) {
+        int32_t bytes = mmfile_read(s.handle, s.window + kept, WINDOW_BYTES - 2 * kept);
+        if (bytes >= 0) {
+            s.file_pointer += bytes;
+            count = bytes / 2;
+            read = true;
+        } else {
+            s.file_pointer = -1;
+        }
+    }
+    if (!read)
+        kept = 0;
+    if (s.file.format != FORMAT_PC)
+        swap_words(s.window + kept, s.window + kept, count);
+    count += kept;
+    s.window_end = s.position + count;
+    s.cursor = 0;
+    // What lies past the words read is not in the file: zeros, never the
+    // words of an earlier window.
+    if (count < WINDOW_WORDS)
+        std::memset(s.window + count, 0, (WINDOW_WORDS - count) * sizeof(Word));
+    switch (s.file.format) {
+        case FORMAT_NORMAL_TC:
+            set_time_code_valid(1);
+            break;
+        case FORMAT_NORMAL:
+        case FORMAT_PC:
+            set_time_code_valid(0);
+            break;
+        default:
+            break;
+    }
+    return count;
+}
+
+// The fetch's refill: the words not fetched yet move to the window's start
+// and only the file's words after them are read, so that a walk through the
+// file reads each word once and never moves the file pointer back.
+int32_t refill_ahead() {
+    int32_t kept = s.window_end - s.position;
+    if (kept <= 0 || s.cursor + kept > WINDOW_WORDS)
+        return stream_refill();
+    std::memmove(s.window, s.window + s.cursor, static_cast<size_t>(kept) * sizeof(Word));
+    return fill_window(kept);
+}
+
 void release_window() {
     if (s.block != nullptr) {
         if (s.window != nullptr)
@@ -259,45 +312,14 @@ int stream_close() {
 int32_t stream_refill() {
     if (!is_open())
         return 0;
-    int32_t count = 0;
-    if (store_seek_to(2 * static_cast<int64_t>(s.position))) {
-        int32_t bytes = mmfile_read(s.handle, s.window, WINDOW_BYTES);
-        if (bytes > 0) {
-            s.file_pointer += bytes;
-            count = bytes / 2;
-        } else if (bytes < 0) {
-            s.file_pointer = -1;
-        }
-    }
-    s.window_end = s.position + count;
-    s.cursor = 0;
-    // What lies past the words read is not in the file: zeros, never the
-    // words of an earlier window.
-    if (count < WINDOW_WORDS)
-        std::memset(s.window + count, 0, (WINDOW_WORDS - count) * sizeof(Word));
-    if (s.file.format != FORMAT_PC) {
-        for (int32_t i = 0; i < count; ++i)
-            s.window[i] = swap_word(s.window[i]);
-    }
-    switch (s.file.format) {
-        case FORMAT_NORMAL_TC:
-            set_time_code_valid(1);
-            break;
-        case FORMAT_NORMAL:
-        case FORMAT_PC:
-            set_time_code_valid(0);
-            break;
-        default:
-            break;
-    }
-    return count;
+    return fill_window(0);
 }
 
 int32_t stream_next_frame(Word* out) {
     assert(out != nullptr);
     if (!is_open())
         return 0;
-    if (s.window_end - s.position < largest_record_words() && stream_refill() == 0)
+    if (s.window_end - s.position < largest_record_words() && refill_ahead() == 0)
         return 0;
     int32_t available = s.window_end - s.position;
     int32_t before = packet_words();

@@ -25,6 +25,9 @@ inline Word swap_word(Word w) {
     return static_cast<Word>((w >> 8) | (w << 8));
 }
 
+// to[i] = swap_word(from[i]) for count words; to may be from.
+void swap_words(Word* to, const Word* from, int32_t count);
+
 // Rewrites 8 packet words in place from stream order into file order: the
 // marker first, words s0..s5, then s7; s6 is dropped.
 void packet_to_file_order(Word* words);

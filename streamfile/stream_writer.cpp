@@ -62,8 +62,7 @@ int write_frame(const Word* words, int32_t count) {
     if (s.file.format == FORMAT_PC) {
         std::memcpy(to, words, static_cast<size_t>(count) * sizeof(Word));
     } else {
-        for (int32_t i = 0; i < count; ++i)
-            to[i] = swap_word(words[i]);
+        swap_words(to, words, count);
     }
     int32_t record = s.pending + count;
     s.pending = 0;
