@@ -168,23 +168,37 @@ const uint16_t CRC_TABLE[256] = {
 #undef E8
 };
 
-int check_frame_crc(const Word* words, const FrameInfo* info) {
+namespace {
+
+int frame_crc(const Word* words, const FrameInfo* info, bool may_fold) {
     uint16_t reg = 0;
     const Word* p = words + 1;
     int32_t left = info->frame_words - 1;
 #ifdef BITDEK_CRC_CLMUL
-    if (left >= FOLD_GROUP_WORDS && has_clmul()) {
+    if (may_fold && left >= FOLD_GROUP_WORDS && has_clmul()) {
         int32_t groups = left / FOLD_GROUP_WORDS;
         reg = fold_groups(p, groups);
         p += groups * FOLD_GROUP_WORDS;
         left -= groups * FOLD_GROUP_WORDS;
     }
+#else
+    (void)may_fold;
 #endif
     for (; left >= STEP_WORDS; left -= STEP_WORDS, p += STEP_WORDS)
         reg = feed_step(reg, p);
     for (; left > 0; --left, ++p)
         reg = feed_word(reg, *p);
     return reg != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int check_frame_crc(const Word* words, const FrameInfo* info) {
+    return frame_crc(words, info, true);
+}
+
+int check_frame_crc_portable(const Word* words, const FrameInfo* info) {
+    return frame_crc(words, info, false);
 }
 
 void reset_frame_errors() {
