@@ -184,19 +184,29 @@ TEST_F(Capture, StopCutsTheFileAtThePosition) {
 // Bursts shorter than their packet are judged on the words they carried, not
 // on what an earlier burst left in the scratch buffer: a short time code
 // packet is dropped like a lost one, a short frame counts as damaged and is
-// recorded as received (as every damaged frame is).
+// recorded as received (as every damaged frame is), its header read when it
+// came whole.
 TEST_F(Capture, ShortBurstsUseOnlyTheirOwnWords) {
     FrameSpec shape;
     shape.frmsizecod = 0;  // 64 words
     std::vector<Word> frame = make_frame(shape);
     std::vector<Word> packet = make_time_code_packet(1, 2, 3, 4, 5, 3, 0);
     std::vector<Word> cut_frame(frame.begin(), frame.begin() + 40);
+    // The heads of frames at other rates: four words carry the header, three
+    // do not.
+    shape.fscod = 1;
+    std::vector<Word> four = make_frame(shape);
+    four.resize(4);
+    shape.fscod = 2;
+    std::vector<Word> three = make_frame(shape);
+    three.resize(3);
     std::vector<Word> pcm;
     add_burst(pcm, PACKET_TIME_CODE, packet, false);
     add_burst(pcm, PACKET_AC3_FRAME, frame, false);
     add_burst(pcm, PACKET_TIME_CODE, {to_bcd(9), 0, 0, 0}, false);
     add_burst(pcm, PACKET_AC3_FRAME, cut_frame, false);
-    add_burst(pcm, PACKET_AC3_FRAME, {frame[0], frame[1], frame[2]}, false);
+    add_burst(pcm, PACKET_AC3_FRAME, four, false);
+    add_burst(pcm, PACKET_AC3_FRAME, three, false);
     pcm.resize(BUFFER_WORDS, 0);
     for (int format : {FORMAT_NORMAL, FORMAT_NORMAL_TC}) {
         SCOPED_TRACE(format);
@@ -215,9 +225,10 @@ TEST_F(Capture, ShortBurstsUseOnlyTheirOwnWords) {
             EXPECT_EQ(1, get_frame_errors());
         } else {
             EXPECT_EQ(std::vector<int>{RC_DATA}, feed(pcm, STATE_RECORDING));
-            EXPECT_EQ(2, get_frame_errors());
-            records.push_back({{}, cut_frame});
-            records.push_back({{}, {frame[0], frame[1], frame[2]}});
+            EXPECT_EQ(3, get_frame_errors());
+            EXPECT_EQ(1, current_fscod());
+            for (const std::vector<Word>* cut : {&cut_frame, &four, &three})
+                records.push_back({{}, *cut});
         }
         TimeCode tc;
         get_time_code(&tc);
