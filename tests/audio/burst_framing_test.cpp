@@ -51,19 +51,16 @@ TEST(FillBlock, LongestFramesFitExactlyOrLeaveTheBlockSilent) {
         SCOPED_TRACE(testing::Message() << "mode " << c.mode << " words " << c.words);
         std::vector<Word> frame = counting_frame(c.words);
         std::vector<uint8_t> three(3 * BURST_BLOCK_BYTES, 0);
-        uint8_t* middle = three.data() + BURST_BLOCK_BYTES;
-        ASSERT_EQ(c.fits, fill_block(middle, c.mode, c.time_code ? packet.data() : nullptr,
-                                     frame.data(), c.words));
-        std::vector<Word> words(3 * BURST_BLOCK_WORDS);
-        for (size_t i = 0; i < words.size(); ++i)
-            words[i] = get_pcm_word(three.data() + 2 * i);
+        ASSERT_EQ(c.fits, fill_block(three.data() + BURST_BLOCK_BYTES, c.mode,
+                                     c.time_code ? packet.data() : nullptr, frame.data(), c.words));
         size_t last =
             c.mode == 0 ? BURST_BLOCK_WORDS + 16 + 1919 : 2 * BURST_BLOCK_WORDS - 2 + (c.mode == 2);
-        for (size_t i = 0; i < words.size(); ++i) {
+        for (size_t i = 0; i < 3 * BURST_BLOCK_WORDS; ++i) {
+            Word w = get_pcm_word(&three[2 * i]);
             if (c.fits && i == last) {
-                EXPECT_EQ(frame.back(), words[i]);
+                EXPECT_EQ(frame.back(), w);
             } else if (!c.fits || i < BURST_BLOCK_WORDS || i >= 2 * BURST_BLOCK_WORDS) {
-                ASSERT_EQ(0, words[i]) << i;
+                ASSERT_EQ(0, w) << i;
             }
         }
     }
