@@ -35,10 +35,6 @@ std::vector<uint8_t> stream_file_bytes(int format, const std::vector<Record>& re
     return bytes;
 }
 
-Word pcm_word(const std::vector<uint8_t>& pcm, size_t index) {
-    return static_cast<Word>(pcm[2 * index] | (pcm[2 * index + 1] << 8));
-}
-
 void open_stream(const TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes) {
     write_file_bytes(dir.path(name), bytes);
     ASSERT_EQ(Rc(RC_OK), Rc(stream_open(dir.path(name).c_str(), 0)));

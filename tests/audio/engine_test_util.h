@@ -36,9 +36,6 @@ std::vector<Record> make_records(FrameSpec shape, int count);
 // The bytes of a stream file of layout format (a FileFormat) holding records.
 std::vector<uint8_t> stream_file_bytes(int format, const std::vector<Record>& records);
 
-// Word index of a buffer of PCM bytes.
-Word pcm_word(const std::vector<uint8_t>& pcm, size_t index);
-
 // Writes a stream file into dir and opens it.
 void open_stream(const TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes);
 

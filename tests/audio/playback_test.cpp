@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "audio/burst_framing.h"
 #include "tests/audio/engine_test_util.h"
 #include "tests/scripted_wave/scripted_wave.h"
 #include "tests/test_memory/test_memory.h"
@@ -36,7 +37,7 @@ std::vector<Word> expected_block(int mode, const Record* r, bool time_code) {
 std::vector<Word> block_of(const std::vector<uint8_t>& buffer, int j) {
     std::vector<Word> block;
     for (size_t i = 0; i < BLOCK_WORDS; ++i)
-        block.push_back(pcm_word(buffer, j * BLOCK_WORDS + i));
+        block.push_back(get_pcm_word(&buffer[2 * (j * BLOCK_WORDS + i)]));
     return block;
 }
 
@@ -58,70 +59,43 @@ protected:
     }
 };
 
-// Twenty frames, of every layout in every output format, fill two and a half
-// buffers; the rest is silence, and the drain follows.
-TEST_F(Playback, TwentyFramesToTheEndThenDrain) {
+// Twenty frames fill two and a half buffers after the three silent ones that
+// prime the device; the rest is silence, and the drain follows. (The round
+// trips cover every layout in every output format.) A file of whole buffers
+// ends with a silent one.
+TEST_F(Playback, FramesToTheEndThenDrain) {
     std::vector<Record> records = make_records(FrameSpec{}, 20);
-    for (int format : {FORMAT_NORMAL, FORMAT_NORMAL_TC, FORMAT_PC}) {
-        for (int mode : {0, 1, 2}) {
-            SCOPED_TRACE(testing::Message() << "layout " << format << " mode " << mode);
-            scripted_wave_reset();
-            set_spdif_mode(mode);
-            ASSERT_NO_FATAL_FAILURE(start(format, records));
-            WaveBufferNode* first = wave_ring().current;
-            EXPECT_EQ(1, wave_ring().active);
-            EXPECT_EQ(3, scripted_wave_out_queued());
-            EXPECT_EQ(0, count_done_buffers());
-            for (int rc : {RC_OK, RC_OK, RC_END_OF_FILE, RC_OK, RC_OK, RC_PLAYBACK_DRAINED})
-                EXPECT_EQ(Rc(rc), Rc(notify()));
-            const auto& out = scripted_wave_output_buffers();
-            ASSERT_EQ(6u, out.size());
-            for (int i = 0; i < 3; ++i)
-                EXPECT_TRUE(silent(out[i])) << "priming buffer " << i;
-            for (int n = 0; n < 24; ++n) {
-                ASSERT_EQ(n < 20 ? expected_block(mode, &records[n], format == FORMAT_NORMAL_TC)
-                                 : std::vector<Word>(BLOCK_WORDS, 0),
-                          block_of(out[3 + n / 8], n % 8))
-                    << "block " << n;
-            }
-            // The reader stands at the start again, the device drains until stopped.
-            EXPECT_EQ(0, stream_get_position());
-            EXPECT_TRUE(scripted_wave_out_open());
-            EXPECT_EQ(Rc(RC_OK), Rc(stop_playback()));
-            EXPECT_FALSE(scripted_wave_out_open());
-            EXPECT_EQ(0, wave_ring().active);
-            EXPECT_EQ(first, wave_ring().current);  // six submissions: whole turns
-            stream_close();
-        }
+    set_spdif_mode(1);
+    ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL_TC, records));
+    WaveBufferNode* first = wave_ring().current;
+    EXPECT_EQ(1, wave_ring().active);
+    EXPECT_EQ(3, scripted_wave_out_queued());
+    EXPECT_EQ(0, count_done_buffers());
+    for (int rc : {RC_OK, RC_OK, RC_END_OF_FILE, RC_OK, RC_OK, RC_PLAYBACK_DRAINED})
+        EXPECT_EQ(Rc(rc), Rc(notify()));
+    const auto& out = scripted_wave_output_buffers();
+    ASSERT_EQ(6u, out.size());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(silent(out[i])) << "priming buffer " << i;
+    for (int n = 0; n < 24; ++n) {
+        ASSERT_EQ(n < 20 ? expected_block(1, &records[n], true) : std::vector<Word>(BLOCK_WORDS, 0),
+                  block_of(out[3 + n / 8], n % 8))
+            << "block " << n;
     }
+    // The reader stands at the start again, the device drains until stopped.
+    EXPECT_EQ(0, stream_get_position());
+    EXPECT_TRUE(scripted_wave_out_open());
+    EXPECT_EQ(Rc(RC_OK), Rc(stop_playback()));
+    EXPECT_FALSE(scripted_wave_out_open());
+    EXPECT_EQ(0, wave_ring().active);
+    EXPECT_EQ(first, wave_ring().current);  // six submissions: whole turns
     EXPECT_EQ(0, get_frame_errors());
-}
+    stream_close();
 
-// Frames too long for a block in the 16-bit formats leave their block silent,
-// time code included, and count as frame errors.
-TEST_F(Playback, FramesTooLongForSixteenBitBlocks) {
-    FrameSpec shape;
-    shape.fscod = 2;        // 32 kHz
-    shape.frmsizecod = 36;  // 1920 words
-    for (int mode : {1, 2}) {
-        scripted_wave_reset();
-        reset_frame_errors();
-        set_spdif_mode(mode);
-        ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL_TC, make_records(shape, 2)));
-        EXPECT_EQ(32000u, scripted_wave_out_format().samples_per_sec);
-        EXPECT_EQ(Rc(RC_END_OF_FILE), Rc(notify()));
-        EXPECT_EQ(2, get_frame_errors()) << mode;
-        EXPECT_TRUE(silent(scripted_wave_output_buffers().at(3))) << mode;
-        ASSERT_EQ(Rc(RC_OK), Rc(stop_playback()));
-        stream_close();
-    }
-}
-
-TEST_F(Playback, FileOfWholeBuffersEndsWithASilentOne) {
+    scripted_wave_reset();
     ASSERT_NO_FATAL_FAILURE(start(FORMAT_PC, make_records(FrameSpec{}, 16)));
-    EXPECT_EQ(Rc(RC_OK), Rc(notify()));
-    EXPECT_EQ(Rc(RC_OK), Rc(notify()));
-    EXPECT_EQ(Rc(RC_END_OF_FILE), Rc(notify()));
+    for (int rc : {RC_OK, RC_OK, RC_END_OF_FILE})
+        EXPECT_EQ(Rc(rc), Rc(notify()));
     EXPECT_TRUE(silent(scripted_wave_output_buffers().at(5)));
     EXPECT_EQ(6u, scripted_wave_output_buffers().size());
 }
@@ -164,48 +138,66 @@ TEST_F(Playback, FormatChangesAtTheNextRefill) {
     }
 }
 
-TEST_F(Playback, DeviceFormatFollowsTheCurrentFrame) {
+// The device runs at the current frame's rate, 48 kHz before any frame is
+// parsed. Frames too long for a 16-bit block leave it silent, time code
+// included, and count as frame errors.
+TEST_F(Playback, DeviceRateAndFramesTooLongForSixteenBitBlocks) {
     FrameSpec shape;
-    shape.fscod = 1;
-    ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL, make_records(shape, 2)));
-    WaveFormat f = scripted_wave_out_format();
-    EXPECT_EQ(44100u, f.samples_per_sec);
-    EXPECT_EQ(176400u, f.avg_bytes_per_sec);
-    EXPECT_EQ(4, f.block_align);
-    ASSERT_EQ(Rc(RC_OK), Rc(stop_playback()));
-    // No frame parsed: no sample rate code, so the device runs at 48 kHz.
+    shape.fscod = 2;        // 32 kHz
+    shape.frmsizecod = 36;  // 1920 words
+    open_stream("long.ac3", stream_file_bytes(FORMAT_NORMAL_TC, make_records(shape, 2)));
+    for (int mode : {1, 2}) {
+        scripted_wave_reset();
+        reset_frame_errors();
+        set_spdif_mode(mode);
+        stream_seek(0, SEEK_TO_START);
+        ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
+        EXPECT_EQ(32000u, scripted_wave_out_format().samples_per_sec);
+        EXPECT_EQ(128000u, scripted_wave_out_format().avg_bytes_per_sec);
+        EXPECT_EQ(4, scripted_wave_out_format().block_align);
+        EXPECT_EQ(Rc(RC_END_OF_FILE), Rc(notify()));
+        EXPECT_EQ(2, get_frame_errors()) << mode;
+        EXPECT_TRUE(silent(scripted_wave_output_buffers().at(3))) << mode;
+        ASSERT_EQ(Rc(RC_OK), Rc(stop_playback()));
+    }
     reset_frame_info();
     ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
     EXPECT_EQ(48000u, scripted_wave_out_format().samples_per_sec);
-    EXPECT_EQ(192000u, scripted_wave_out_format().avg_bytes_per_sec);
 }
+
+// Either engine, as the device tests drive it.
+struct Engine {
+    int (*start)(WindowHandle);
+    int (*stop)();
+    void (*choose)(const char*);
+    const std::vector<int>& (*opens)();
+    bool (*device_open)();
+    ScriptedCall query, open, queue, reset, close;
+    int no_device, close_failed;
+};
+const Engine ENGINES[] = {
+    {start_playback, stop_playback, set_play_device, scripted_wave_out_opens,
+     scripted_wave_out_open, CALL_OUT_QUERY, CALL_OUT_OPEN, CALL_OUT_WRITE, CALL_OUT_RESET,
+     CALL_OUT_CLOSE, RC_NO_PLAYBACK_DEVICE, RC_PLAYBACK_CLOSE_FAILED},
+    {start_capture, stop_capture, set_rec_device, scripted_wave_in_opens, scripted_wave_in_open,
+     CALL_IN_QUERY, CALL_IN_OPEN, CALL_IN_ADD_BUFFER, CALL_IN_RESET, CALL_IN_CLOSE,
+     RC_NO_RECORD_DEVICE, RC_RECORD_CLOSE_FAILED}};
 
 // A device that refused to stop (either engine's, at reset or at close) may
 // still own the buffers: no start of either engine uses them and the release
 // leaves them; the next start stops it again and goes ahead once it closes.
 TEST_F(Playback, RefusedStopHoldsTheRingUntilTheDeviceCloses) {
-    struct Engine {
-        int (*start)(WindowHandle);
-        int (*stop)();
-        bool (*device_open)();
-        ScriptedCall reset, close;
-        int failed;
-    };
-    const Engine engines[] = {{start_playback, stop_playback, scripted_wave_out_open,
-                               CALL_OUT_RESET, CALL_OUT_CLOSE, RC_PLAYBACK_CLOSE_FAILED},
-                              {start_capture, stop_capture, scripted_wave_in_open, CALL_IN_RESET,
-                               CALL_IN_CLOSE, RC_RECORD_CLOSE_FAILED}};
     open_stream("stuck.ac3", stream_file_bytes(FORMAT_NORMAL, make_records(FrameSpec{}, 9)));
     for (int k = 0; k < 2; ++k) {
-        const Engine& e = engines[k];
-        const Engine& other = engines[1 - k];
+        const Engine& e = ENGINES[k];
+        const Engine& other = ENGINES[1 - k];
         for (ScriptedCall refused : {e.reset, e.close}) {
             SCOPED_TRACE(testing::Message() << "engine " << k << ", refused call " << refused);
             ASSERT_EQ(Rc(RC_OK), Rc(e.start(nullptr)));
             scripted_wave_refuse(refused, 1);
-            EXPECT_EQ(Rc(e.failed), Rc(e.stop()));
-            EXPECT_EQ(Rc(RC_NO_PLAYBACK_DEVICE), Rc(start_playback(nullptr)));
-            EXPECT_EQ(Rc(RC_NO_RECORD_DEVICE), Rc(start_capture(nullptr)));
+            EXPECT_EQ(Rc(e.close_failed), Rc(e.stop()));
+            for (const Engine& any : ENGINES)
+                EXPECT_EQ(Rc(any.no_device), Rc(any.start(nullptr)));
             EXPECT_TRUE(e.device_open());
             const int blocks = test_memory_live_blocks();
             free_wave_buffers();
@@ -223,20 +215,12 @@ TEST_F(Playback, RefusedStopHoldsTheRingUntilTheDeviceCloses) {
 
 // Either engine: a refused query or open, or no ring at all, starts nothing.
 TEST_F(Playback, RefusedDevicesAndMissingRing) {
-    struct Engine {
-        int (*start)(WindowHandle);
-        ScriptedCall query, open, queue;
-        int rc;
-    };
-    const Engine engines[] = {
-        {start_playback, CALL_OUT_QUERY, CALL_OUT_OPEN, CALL_OUT_WRITE, RC_NO_PLAYBACK_DEVICE},
-        {start_capture, CALL_IN_QUERY, CALL_IN_OPEN, CALL_IN_ADD_BUFFER, RC_NO_RECORD_DEVICE}};
-    for (const Engine& e : engines) {
+    for (const Engine& e : ENGINES) {
         for (ScriptedCall refused : {e.query, e.open}) {
             scripted_wave_reset();
             scripted_wave_refuse(refused, 1);
             WaveBufferNode* before = wave_ring().current;
-            EXPECT_EQ(Rc(e.rc), Rc(e.start(nullptr)));
+            EXPECT_EQ(Rc(e.no_device), Rc(e.start(nullptr)));
             EXPECT_EQ(0, wave_ring().active);
             EXPECT_EQ(before, wave_ring().current);
             EXPECT_EQ(0, scripted_wave_calls(e.queue));
@@ -244,8 +228,8 @@ TEST_F(Playback, RefusedDevicesAndMissingRing) {
     }
     scripted_wave_reset();
     free_wave_buffers();
-    for (const Engine& e : engines)
-        EXPECT_EQ(Rc(e.rc), Rc(e.start(nullptr)));
+    for (const Engine& e : ENGINES)
+        EXPECT_EQ(Rc(e.no_device), Rc(e.start(nullptr)));
     for (int call = 0; call < CALL_COUNT; ++call)
         EXPECT_EQ(0, scripted_wave_calls(static_cast<ScriptedCall>(call))) << call;
 }
@@ -254,17 +238,6 @@ TEST_F(Playback, RefusedDevicesAndMissingRing) {
 // system's list, the default device when none is chosen, and nothing at all
 // when no device has that name or the named one refuses the format.
 TEST_F(Playback, ChosenDeviceIsOpenedByItsName) {
-    struct Engine {
-        int (*start)(WindowHandle);
-        void (*choose)(const char*);
-        const std::vector<int>& (*opens)();
-        int (*stop)();
-        int rc;
-    };
-    const Engine engines[] = {
-        {start_playback, set_play_device, scripted_wave_out_opens, stop_playback,
-         RC_NO_PLAYBACK_DEVICE},
-        {start_capture, set_rec_device, scripted_wave_in_opens, stop_capture, RC_NO_RECORD_DEVICE}};
     const ListedDevice speakers{"Speakers", false};
     const ListedDevice digital{"Digital Output", false};
     const ListedDevice refusing{"Digital Output", true};
@@ -283,13 +256,13 @@ TEST_F(Playback, ChosenDeviceIsOpenedByItsName) {
         {"the name's beginning chosen", {speakers, digital}, "Digital", {}},
         {"refuses the format", {speakers, refusing}, "Digital Output", {}},
     };
-    for (const Engine& e : engines) {
+    for (const Engine& e : ENGINES) {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.what);
             scripted_wave_reset();
             scripted_wave_list_devices(c.devices, c.devices);
             e.choose(c.chosen);
-            EXPECT_EQ(Rc(c.opens.empty() ? e.rc : RC_OK), Rc(e.start(nullptr)));
+            EXPECT_EQ(Rc(c.opens.empty() ? e.no_device : RC_OK), Rc(e.start(nullptr)));
             EXPECT_EQ(c.opens, e.opens());
             e.stop();
         }

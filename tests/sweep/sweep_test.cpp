@@ -111,20 +111,15 @@ struct Layout {
     std::vector<Record> records;
 };
 
-std::vector<Word> stream_words(const Bytes& normal) {
-    std::vector<Word> w(normal.size() / 2);
-    for (size_t i = 0; i < w.size(); ++i)
-        w[i] = static_cast<Word>(normal[2 * i] << 8 | normal[2 * i + 1]);
-    return w;
-}
-
 // The layout's words, records and file, from the frames found in the source.
 Layout make_layout(int format,
                    const Bytes& source,
                    const std::vector<int32_t>& frames,
                    const std::string& path) {
     Layout l{format, path, {}, {}};
-    std::vector<Word> src = stream_words(source);
+    std::vector<Word> src(source.size() / 2);
+    for (size_t i = 0; i < src.size(); ++i)
+        src[i] = static_cast<Word>(source[2 * i] << 8 | source[2 * i + 1]);
     size_t at = 0;
     for (size_t i = 0; i < frames.size(); ++i) {
         l.records.push_back({static_cast<int32_t>(l.words.size()), frames[i]});
@@ -164,10 +159,6 @@ int run(std::vector<std::string> args) {
     return rc;
 }
 
-int32_t position() {
-    return stream_get_position();
-}
-
 int32_t current_frame_words() {
     FrameInfo info;
     get_frame_info(&info);
@@ -197,7 +188,8 @@ protected:
     // marker or sync word, read from the file's words.
     int32_t landing(const Layout& l, int n) {
         int32_t packet = l.format == FORMAT_NORMAL_TC ? 8 : 0;
-        int64_t target = position() + static_cast<int64_t>(n) * (current_frame_words() + packet);
+        int64_t target =
+            stream_get_position() + static_cast<int64_t>(n) * (current_frame_words() + packet);
         if (n < 0)
             --target;
         int32_t length = static_cast<int32_t>(l.words.size());
@@ -216,7 +208,7 @@ protected:
     void move(const Layout& l, int n) {
         int32_t want = landing(l, n);
         stream_seek(n, SEEK_BY_FRAMES);
-        ASSERT_EQ(want, position()) << "move by " << n;
+        ASSERT_EQ(want, stream_get_position()) << "move by " << n;
         int k = record_at(l, want);
         if (want > 0 && k >= 0) {
             ASSERT_EQ(l.records[static_cast<size_t>(k)].frame, current_frame_words());
@@ -238,7 +230,7 @@ protected:
         int32_t packet = l.format == FORMAT_NORMAL_TC ? 8 : 0;
         for (size_t k = 0; k < l.records.size(); ++k) {
             const Record& r = l.records[k];
-            ASSERT_EQ(r.at, position()) << "record " << k;
+            ASSERT_EQ(r.at, stream_get_position()) << "record " << k;
             ASSERT_EQ(r.frame, stream_next_frame(out.data())) << "record " << k;
             const Word* in_file = l.words.data() + r.at;
             if (packet != 0) {
@@ -257,13 +249,13 @@ protected:
         // From the end back to the start a frame at a time, each step on the
         // record before.
         stream_seek(0, SEEK_TO_END);
-        ASSERT_EQ(f.length, position());
+        ASSERT_EQ(f.length, stream_get_position());
         for (size_t k = l.records.size(); k-- > 1;) {
             move(l, -1);
-            ASSERT_EQ(l.records[k].at, position());
+            ASSERT_EQ(l.records[k].at, stream_get_position());
         }
         move(l, -1);
-        ASSERT_EQ(0, position());
+        ASSERT_EQ(0, stream_get_position());
 
         // Jumps both ways over several windows, and past either end.
         stream_seek(0, SEEK_TO_START);
