@@ -4,45 +4,10 @@
 
 #include "streamfile/stream_format.h"
 
-std::vector<Words> make_frames(int count, int fscod, int frmsizecod, bool alternate) {
-    std::vector<Words> frames;
-    for (int i = 0; i < count; ++i) {
-        FrameSpec shape;
-        shape.fscod = fscod;
-        shape.frmsizecod = frmsizecod + (alternate ? i % 2 : 0);
-        shape.seed = static_cast<uint32_t>(i + 1);
-        frames.push_back(make_frame(shape));
-    }
-    return frames;
-}
-
-Words packet_for(int i) {
-    return make_time_code_packet(10, i / 1500 % 60, i / 25 % 60, i % 25, 0, 3, 0);
-}
-
-std::vector<uint8_t> file_bytes(int format, const std::vector<Words>& frames) {
-    std::vector<uint8_t> out;
-    auto put = [&out](Word w, bool high_first) {
-        out.push_back(static_cast<uint8_t>(high_first ? w >> 8 : w & 0xFF));
-        out.push_back(static_cast<uint8_t>(high_first ? w & 0xFF : w >> 8));
-    };
-    for (size_t i = 0; i < frames.size(); ++i) {
-        if (format == FORMAT_NORMAL_TC) {
-            Words p = packet_for(static_cast<int>(i));
-            packet_to_file_order(p.data());
-            for (Word w : p)
-                put(w, true);
-        }
-        for (Word w : frames[i])
-            put(w, format != FORMAT_PC);
-    }
-    return out;
-}
-
 Words record_words(int format, const std::vector<Words>& frames, int i) {
     Words r;
     if (format == FORMAT_NORMAL_TC) {
-        r = packet_for(i);
+        r = tc_packet(i);
         r[6] = TC_MARKER;
     }
     r.insert(r.end(), frames[static_cast<size_t>(i)].begin(), frames[static_cast<size_t>(i)].end());

@@ -1,4 +1,4 @@
-// Files of frames in each layout built byte by byte, and a fixture that leaves
+// Records as the fetch delivers them, and a fixture that leaves
 // the store and the preferences as the program starts them.
 #pragma once
 
@@ -18,17 +18,6 @@
 
 typedef std::vector<Word> Words;
 
-// count frames, each with its own content; alternate adds 1 to frmsizecod of
-// every odd frame (at 44.1 kHz the lengths then alternate).
-std::vector<Words> make_frames(int count,
-                               int fscod = 0,
-                               int frmsizecod = 30,
-                               bool alternate = false);
-// The packet stored ahead of frame i: 25 fps time code from 10:00:00:00.
-Words packet_for(int i);
-// The file: high byte first but for "PC Format"; "Normal + Time Code" puts
-// packet_for(i) in file order ahead of frame i.
-std::vector<uint8_t> file_bytes(int format, const std::vector<Words>& frames);
 // Record i as the fetch delivers it (packet in stream order, marker in s6).
 Words record_words(int format, const std::vector<Words>& frames, int i);
 // Fetches to the end; checks that nothing past each record is written.

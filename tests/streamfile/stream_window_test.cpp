@@ -6,7 +6,7 @@
 #include "tests/test_memory/test_memory.h"
 
 TEST_F(StoreTest, NoWindowNoOpenFile) {
-    std::string path = make_file("old.ac3", file_bytes(FORMAT_NORMAL, make_frames(2)));
+    std::string path = make_file("old.ac3", frames_file_bytes(FORMAT_NORMAL, distinct_frames(2)));
     for (auto fail : {test_memory_fail_alloc_after, test_memory_fail_lock_after}) {
         fail(0);
         EXPECT_EQ(Rc(RC_OPEN_FAILED), Rc(stream_open(path.c_str(), 0)));

@@ -4,6 +4,8 @@
 
 #include "bitstream/frame_crc.h"
 #include "bitstream/frame_parser.h"
+#include "common/file_format.h"
+#include "streamfile/stream_format.h"
 
 namespace {
 
@@ -77,8 +79,13 @@ Word to_bcd(int value) {
     return static_cast<Word>(((value / 10) << 4) | (value % 10));
 }
 
-std::vector<Word> make_time_code_packet(int hours, int minutes, int seconds, int frames,
-                                        int sample_offset, int rate_code, int drop_frame) {
+std::vector<Word> make_time_code_packet(int hours,
+                                        int minutes,
+                                        int seconds,
+                                        int frames,
+                                        int sample_offset,
+                                        int rate_code,
+                                        int drop_frame) {
     return {to_bcd(hours),
             to_bcd(minutes),
             to_bcd(seconds),
@@ -87,4 +94,42 @@ std::vector<Word> make_time_code_packet(int hours, int minutes, int seconds, int
             static_cast<Word>((rate_code << 2) | (drop_frame & 1)),
             0,
             0};
+}
+
+std::vector<std::vector<Word>> distinct_frames(int count,
+                                               int fscod,
+                                               int frmsizecod,
+                                               bool alternate) {
+    std::vector<std::vector<Word>> frames;
+    for (int i = 0; i < count; ++i) {
+        FrameSpec shape;
+        shape.fscod = fscod;
+        shape.frmsizecod = frmsizecod + (alternate ? i % 2 : 0);
+        shape.seed = static_cast<uint32_t>(i + 1);
+        frames.push_back(make_frame(shape));
+    }
+    return frames;
+}
+
+std::vector<Word> tc_packet(int i) {
+    return make_time_code_packet(1, i / 1500 % 60, i / 25 % 60, i % 25, 0, 3, 0);
+}
+
+std::vector<uint8_t> frames_file_bytes(int format, const std::vector<std::vector<Word>>& frames) {
+    std::vector<uint8_t> out;
+    auto put = [&out](Word w, bool high_first) {
+        out.push_back(static_cast<uint8_t>(high_first ? w >> 8 : w & 0xFF));
+        out.push_back(static_cast<uint8_t>(high_first ? w & 0xFF : w >> 8));
+    };
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (format == FORMAT_NORMAL_TC) {
+            std::vector<Word> p = tc_packet(static_cast<int>(i));
+            packet_to_file_order(p.data());
+            for (Word w : p)
+                put(w, true);
+        }
+        for (Word w : frames[i])
+            put(w, format != FORMAT_PC);
+    }
+    return out;
 }

@@ -27,8 +27,25 @@ std::vector<Word> make_frame(const FrameSpec& shape);
 void fix_frame_crc(std::vector<Word>& frame);
 
 // An 8-word time code packet in stream order.
-std::vector<Word> make_time_code_packet(int hours, int minutes, int seconds, int frames,
-                                        int sample_offset, int rate_code, int drop_frame);
+std::vector<Word> make_time_code_packet(int hours,
+                                        int minutes,
+                                        int seconds,
+                                        int frames,
+                                        int sample_offset,
+                                        int rate_code,
+                                        int drop_frame);
+
+// count frames of the given rate codes, each with its own content; alternate
+// adds 1 to frmsizecod of every odd frame (at 44.1 kHz the lengths then alternate).
+std::vector<std::vector<Word>> distinct_frames(int count,
+                                               int fscod = 0,
+                                               int frmsizecod = 30,
+                                               bool alternate = false);
+// The packet stored ahead of frame i: 25 fps time code from 01:00:00:00.
+std::vector<Word> tc_packet(int i);
+// A stream file of frames in format (a FileFormat): high byte first but for
+// "PC Format"; "Normal + Time Code" puts tc_packet(i) in file order ahead of frame i.
+std::vector<uint8_t> frames_file_bytes(int format, const std::vector<std::vector<Word>>& frames);
 
 // Two-digit BCD of value (units in bits 0..3, tens from bit 4).
 Word to_bcd(int value);

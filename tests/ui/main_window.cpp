@@ -1,59 +1,26 @@
 #include "tests/ui/main_window.h"
+#include "tests/ui_files/ui_test_support.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
-#include <cstring>
 
-#include "bitstream/time_code.h"
-#include "common/file_format.h"
 #include "common/ids.h"
 #include "streamfile/stream_file.h"
-#include "streamfile/stream_format.h"
 #include "transport/slider.h"
 #include "transport/transport_controller.h"
 #include "transport/transport_state.h"
 #include "ui/button_bar.h"
 #include "ui/main_display.h"
 #include "ui/status_bar.h"
-#include "ui/time_display.h"
-
-namespace {
-
-// Routes what the program's handler chain would route to the displays.
-LRESULT CALLBACK test_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (on_time_display_command(window, message, wparam, lparam)) {
-        return 1;
-    }
-    button_bar_handler(window, message, wparam, lparam);
-    if (status_bar_handler(window, message, wparam, lparam)) {
-        return 1;
-    }
-    return DefWindowProcA(window, message, wparam, lparam);
-}
-
-}  // namespace
 
 HWND create_main_window() {
     // One window serves every test of the process: creating and destroying a
     // shown window costs seconds under Wine.
     static HWND window = nullptr;
     static RECT bar_rect;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
     if (window == nullptr) {
-        InitCommonControls();
-        WNDCLASSEXA window_class = {};
-        window_class.cbSize = sizeof(window_class);
-        window_class.style = CS_HREDRAW | CS_VREDRAW;
-        window_class.lpfnWndProc = test_window_proc;
-        window_class.cbWndExtra = DLGWINDOWEXTRA;
-        window_class.hInstance = instance;
-        window_class.hIcon = window_class.hIconSm = LoadIconA(instance, "bitdek");
-        window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        window_class.lpszMenuName = window_class.lpszClassName = "bitdek";
-        RegisterClassExA(&window_class);
-        window = CreateDialogParamA(instance, "bitdek", nullptr, nullptr, 0);
+        window = create_test_main_window();
         if (window == nullptr) {
             return nullptr;
         }
@@ -93,23 +60,9 @@ void refresh_for_test(HWND window) {
 }
 
 void write_stream_file(const std::string& path, int count, int format, const FrameSpec& shape) {
-    std::vector<uint8_t> bytes;
-    auto put = [&bytes](const std::vector<Word>& words) {
-        for (Word w : words) {  // high byte first, as the bitstream is
-            bytes.push_back(static_cast<uint8_t>(w >> 8));
-            bytes.push_back(static_cast<uint8_t>(w & 0xFF));
-        }
-    };
-    const std::vector<Word> frame = make_frame(shape);
-    for (int i = 0; i < count; ++i) {
-        if (format == FORMAT_NORMAL_TC) {
-            std::vector<Word> packet = make_time_code_packet(1, 0, i / 25, i % 25, 0, 3, 0);
-            packet_to_file_order(packet.data());
-            put(packet);
-        }
-        put(frame);
-    }
-    write_file_bytes(path, bytes);
+    write_file_bytes(
+        path, frames_file_bytes(format, std::vector<std::vector<Word>>(static_cast<size_t>(count),
+                                                                       make_frame(shape))));
 }
 
 void open_in_state(HWND window, const std::string& path, int state, int read_only) {
@@ -139,12 +92,6 @@ std::string shown_entry(HWND window, int id) {
 
 bool is_enabled(HWND window, int id) {
     return IsWindowEnabled(GetDlgItem(window, id)) != FALSE;
-}
-
-std::string window_text(HWND window) {
-    char text[512] = "";
-    GetWindowTextA(window, text, sizeof(text));
-    return text;
 }
 
 HWND status_bar(HWND window) {

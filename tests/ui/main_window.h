@@ -16,7 +16,8 @@
 #include "tests/support/test_files.h"
 #include "tests/support/test_frames.h"
 
-// The main window (created once per process), reset to the no-file look and shown.
+// The main window (created once per process, as the dialog tests create theirs),
+// reset to the no-file look and shown.
 HWND create_main_window();
 // Closes any open file and resets the window (the no-file look).
 void release_main_window(HWND window);

@@ -9,10 +9,14 @@
 #include <map>
 #include <set>
 
+#include "common/file_format.h"
 #include "settings/prefs.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_frames.h"
+#include "ui/button_bar.h"
 #include "ui/open_file.h"
+#include "ui/status_bar.h"
+#include "ui/time_display.h"
 
 std::vector<OpenSeen> opens_seen;
 std::vector<BoxSeen> boxes_seen;
@@ -53,8 +57,12 @@ LRESULT CALLBACK test_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         auto step = std::move(steps[lparam]);
         steps.erase(lparam);
         step();
-    } else {
-        return DefWindowProcA(window, message, wparam, lparam);
+    } else if (!on_time_display_command(window, message, wparam, lparam)) {
+        // The rest of what the program's handler chain routes to the displays.
+        button_bar_handler(window, message, wparam, lparam);
+        return status_bar_handler(window, message, wparam, lparam)
+                   ? 1
+                   : DefWindowProcA(window, message, wparam, lparam);
     }
     return 0;
 }
@@ -99,9 +107,13 @@ HWND create_test_main_window() {
         InitCommonControls();  // the template holds a trackbar
         WNDCLASSEXA window_class = {};
         window_class.cbSize = sizeof window_class;
+        window_class.style = CS_HREDRAW | CS_VREDRAW;
         window_class.lpfnWndProc = test_window_proc;
         window_class.cbWndExtra = DLGWINDOWEXTRA;
         window_class.hInstance = instance;
+        window_class.hIcon = window_class.hIconSm = LoadIconA(instance, "bitdek");
+        window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         window_class.lpszMenuName = window_class.lpszClassName = "bitdek";
         registered = RegisterClassExA(&window_class) != 0;
     }
@@ -168,16 +180,7 @@ std::string working_directory() {
 }
 
 void write_stream_file(const std::string& path, int frames) {
-    std::vector<uint8_t> bytes;
-    for (int i = 0; i < frames; ++i) {
-        FrameSpec shape;
-        shape.seed = static_cast<uint32_t>(i + 1);
-        for (Word w : make_frame(shape)) {  // high byte first, as the bitstream is
-            bytes.push_back(static_cast<uint8_t>(w >> 8));
-            bytes.push_back(static_cast<uint8_t>(w & 0xFF));
-        }
-    }
-    write_file_bytes(path, bytes);
+    write_file_bytes(path, frames_file_bytes(FORMAT_NORMAL, distinct_frames(frames)));
 }
 
 std::ostream& operator<<(std::ostream& os, const Prefs& p) {

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-// Registers the class "bitdek" with the test procedure (once) and creates the window.
+// Registers the class "bitdek" with the test procedure (once), which also routes
+// what the program routes to the displays, and creates the window.
 HWND create_test_main_window();
 // Each dialog or message box activated from now on is passed once to handler
 // while its modal loop runs. An empty handler removes the hook.
