@@ -216,6 +216,14 @@ protected:
         return pcm;
     }
 
+    // Records at the end of the open file, the card hearing pcm.
+    void record(const std::vector<uint8_t>& pcm = {}) {
+        command(CMD_TO_END);
+        command(CMD_RECORD);
+        command(CMD_PLAY);
+        scripted_wave_supply_input(pcm.data(), pcm.size());
+    }
+
     int32_t file_length() {
         StreamFile file;
         stream_get_file(&file);
@@ -392,9 +400,7 @@ TEST_F(Program, StreamWithoutTimeCodeIntoATimeCodeFile) {
     set_require_tc(1);
     std::string refused = dir.path("refused.ac3");
     open(refused);
-    command(CMD_RECORD);
-    command(CMD_PLAY);
-    scripted_wave_supply_input(pcm.data(), pcm.size());
+    record(pcm);
     fill_input(4);
     EXPECT_EQ(STATE_READY, get_transport_state()) << "stopped before the message";
     EXPECT_FALSE(scripted_wave_in_open());
@@ -409,9 +415,7 @@ TEST_F(Program, StreamWithoutTimeCodeIntoATimeCodeFile) {
     scripted_wave_reset();  // the rest of the first input is not wanted
     std::string kept = dir.path("kept.ac3");
     open(kept);
-    command(CMD_RECORD);
-    command(CMD_PLAY);
-    scripted_wave_supply_input(pcm.data(), pcm.size());
+    record(pcm);
     fill_input(6);
     EXPECT_EQ(STATE_RECORDING, get_transport_state());
     command(CMD_STOP);
@@ -432,9 +436,7 @@ TEST_F(Program, AFailedWriteStopsTheRecordingAndSaysSo) {
     set_rec_format(FORMAT_NORMAL);
     std::string path = dir.path("full.ac3");
     open(path);
-    command(CMD_RECORD);
-    command(CMD_PLAY);
-    scripted_wave_supply_input(pcm.data(), pcm.size());
+    record(pcm);
     fill_input(4);  // frames 1 to 8 reach the disk
     int32_t written = file_length();
     ASSERT_EQ(record_offset(records, 8), written);
@@ -454,17 +456,13 @@ TEST_F(Program, AFailedWriteStopsTheRecordingAndSaysSo) {
     // A stop that cannot cut the file says so, once, also when a failed
     // write brought the stop.
     open(path);
-    command(CMD_TO_END);
-    command(CMD_RECORD);
-    command(CMD_PLAY);
+    record();
     failing_files.cuts = true;
     command(CMD_STOP);
     EXPECT_EQ(STATE_READY, get_transport_state());
     ASSERT_EQ(2u, boxes.texts.size());
     EXPECT_EQ("Cannot write to the file.", boxes.texts[1]);
-    command(CMD_TO_END);
-    command(CMD_RECORD);
-    command(CMD_PLAY);
+    record();
     failing_files.writes = true;
     fill_input(2);
     EXPECT_EQ(STATE_READY, get_transport_state());
@@ -473,9 +471,7 @@ TEST_F(Program, AFailedWriteStopsTheRecordingAndSaysSo) {
     // The cut works but the file can be reopened only for reading: the
     // recording stays playable and the record button goes off.
     failing_files.writes = false;
-    command(CMD_TO_END);
-    command(CMD_RECORD);
-    command(CMD_PLAY);
+    record();
     ASSERT_TRUE(IsWindowEnabled(GetDlgItem(window, CMD_RECORD)));
     failing_files.reopens = true;
     command(CMD_STOP);
@@ -507,10 +503,7 @@ TEST_F(Program, TheTwoGigabyteLimitIsNamed) {
     set_file_size(path, 2 * static_cast<uint64_t>(room));
     open(path);
     ASSERT_EQ(STATE_READY, get_transport_state());
-    command(CMD_TO_END);
-    command(CMD_RECORD);
-    command(CMD_PLAY);
-    scripted_wave_supply_input(pcm.data(), pcm.size());
+    record(pcm);
     fill_input(4);
     EXPECT_EQ(STATE_READY, get_transport_state());
     EXPECT_FALSE(scripted_wave_in_open());
