@@ -100,32 +100,26 @@ int compare(const std::vector<Word>& expected, const std::vector<Word>& actual, 
 int run(int argc, char** argv) {
     std::string verb = argc > 1 ? argv[1] : "";
     auto arg = [&](int i) { return i < argc ? std::atoi(argv[i]) : 0; };
+    // The stream of FORMAT FSCOD FRAMES given from argument i on.
+    auto stream = [&](int i) { return make_test_stream(arg(i), arg(i + 1), arg(i + 2)); };
     if (verb == "make-stream" && argc == 6) {
-        write_file_bytes(argv[2],
-                         stream_file_bytes(make_test_stream(arg(3), arg(4), arg(5)), arg(3)));
+        write_file_bytes(argv[2], stream_file_bytes(stream(3), arg(3)));
         return 0;
     }
     if (verb == "stream-bytes" && argc == 5) {
-        std::printf("%zu\n",
-                    stream_file_bytes(make_test_stream(arg(2), arg(3), arg(4)), arg(2)).size());
+        std::printf("%zu\n", stream_file_bytes(stream(2), arg(2)).size());
         return 0;
     }
     if (verb == "check-output" && argc == 7) {
-        std::vector<TestRecord> records = make_test_stream(arg(3), arg(4), arg(5));
-        return compare(expected_output(records, arg(6)), pcm_words(read_file_bytes(argv[2])),
+        return compare(expected_output(stream(3), arg(6)), pcm_words(read_file_bytes(argv[2])),
                        "output");
     }
     if (verb == "check-stream" && argc == 6) {
-        std::vector<TestRecord> records = make_test_stream(arg(3), arg(4), arg(5));
-        return compare(pcm_words(stream_file_bytes(records, arg(3))),
+        return compare(pcm_words(stream_file_bytes(stream(3), arg(3))),
                        pcm_words(read_file_bytes(argv[2])), "recording");
     }
     if (verb == "wait-window" && argc == 3) {
-        return wait_for(std::atof(argv[2]),
-                        [] {
-                            HWND w = main_window();
-                            return w != nullptr && IsWindowVisible(w);
-                        })
+        return wait_for(std::atof(argv[2]), [] { return IsWindowVisible(main_window()) != FALSE; })
                    ? 0
                    : 1;
     }

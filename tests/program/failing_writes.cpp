@@ -7,26 +7,10 @@ int32_t platform_mmfile_write(MmFileHandle file, const void* buffer, int32_t byt
 bool platform_file_cut_at(const char* path, int64_t byte_offset);
 MmFileHandle platform_mmfile_open(const char* path, int mode, int* error);
 
-namespace {
-int failing = 0;
-int failing_cuts = 0;
-int failing_reopens = 0;
-}  // namespace
-
-void fail_file_writes(int fail) {
-    failing = fail;
-}
-
-void fail_file_cuts(int fail) {
-    failing_cuts = fail;
-}
-
-void fail_file_reopens(int fail) {
-    failing_reopens = fail;
-}
+FailingFiles failing_files = {};
 
 MmFileHandle mmfile_open(const char* path, int mode, int* error) {
-    if (failing_reopens && mode == MMF_READWRITE) {
+    if (failing_files.reopens && mode == MMF_READWRITE) {
         if (error != nullptr) {
             *error = 1;
         }
@@ -36,12 +20,12 @@ MmFileHandle mmfile_open(const char* path, int mode, int* error) {
 }
 
 bool file_cut_at(const char* path, int64_t byte_offset) {
-    return failing_cuts ? false : platform_file_cut_at(path, byte_offset);
+    return failing_files.cuts ? false : platform_file_cut_at(path, byte_offset);
 }
 
 int32_t mmfile_write(MmFileHandle file, const void* buffer, int32_t bytes) {
     // A full disk takes nothing; the store must not count the words as written.
-    if (failing) {
+    if (failing_files.writes) {
         return 0;
     }
     return platform_mmfile_write(file, buffer, bytes);

@@ -3,12 +3,10 @@
 // calls wrapped (link bitdek_failing_writes instead of bitdek_platform_files).
 #pragma once
 
-// Every write from now on takes nothing (fail 1), or writes go through (0).
-void fail_file_writes(int fail);
-
-// Every cut of a file fails from now on (fail 1), or cuts go through (0).
-void fail_file_cuts(int fail);
-
-// Every opening of an existing file for writing fails from now on (fail 1),
-// as for a file another program holds; openings for reading go through.
-void fail_file_reopens(int fail);
+// While a member is set: every write takes nothing; every cut of a file
+// fails; every opening of an existing file for writing fails, as for a file
+// another program holds (openings for reading go through).
+struct FailingFiles {
+    bool writes, cuts, reopens;
+};
+extern FailingFiles failing_files;

@@ -1,5 +1,6 @@
 #include "tests/scripted_wave/scripted_wave.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -18,9 +19,6 @@ typedef WAVEHDR WaveHeader;
 #define HDR_BYTES(h) (h)->dwBufferLength
 #define HDR_RECORDED(h) (h)->dwBytesRecorded
 #define HDR_FLAGS(h) (h)->dwFlags
-#define HDR_LOOPS(h) (h)->dwLoops
-#define HDR_NEXT(h) (h)->lpNext
-#define HDR_RESERVED(h) (h)->reserved
 constexpr uint32_t FLAG_DONE = WHDR_DONE;
 constexpr uint32_t FLAG_PREPARED = WHDR_PREPARED;
 constexpr uint32_t FLAG_INQUEUE = WHDR_INQUEUE;
@@ -29,22 +27,14 @@ constexpr uint32_t FLAG_INQUEUE = WHDR_INQUEUE;
 #define HDR_BYTES(h) (h)->bytes
 #define HDR_RECORDED(h) (h)->bytes_recorded
 #define HDR_FLAGS(h) (h)->flags
-#define HDR_LOOPS(h) (h)->loops
-#define HDR_NEXT(h) (h)->next
-#define HDR_RESERVED(h) (h)->reserved
 constexpr uint32_t FLAG_DONE = WAVE_HEADER_DONE;
 constexpr uint32_t FLAG_PREPARED = WAVE_HEADER_PREPARED;
 constexpr uint32_t FLAG_INQUEUE = WAVE_HEADER_INQUEUE;
 #endif
 
+// Buffers a direction holds at once; a fixed array, so that the device
+// allocates nothing while the allocation-free paths run.
 constexpr int QUEUE_SLOTS = 16;
-
-// A FIFO of headers submitted to one direction.
-struct HeaderQueue {
-    WaveHeader* slots[QUEUE_SLOTS];
-    int head;
-    int count;
-};
 
 struct Direction {
     std::vector<ListedDevice> devices;
@@ -53,7 +43,8 @@ struct Direction {
     bool started;
     WindowHandle window;
     WaveFormat format;
-    HeaderQueue queue;
+    WaveHeader* queue[QUEUE_SLOTS];  // submitted and not yet returned, oldest first
+    int queued;
 };
 
 struct ScriptedDevice {
@@ -70,9 +61,10 @@ struct ScriptedDevice {
 
 ScriptedDevice device = {{}, {}, {}, {}, 0, true, {}, {}, 0};
 
-// The handles given out: addresses that are never dereferenced.
-WaveOutDevice* const OUT_HANDLE = reinterpret_cast<WaveOutDevice*>(&device.out);
-WaveInDevice* const IN_HANDLE = reinterpret_cast<WaveInDevice*>(&device.in);
+// The handle of a direction is its record's address, never dereferenced.
+void* handle_of(Direction& d) {
+    return &d;
+}
 
 WaveHeader* hdr(void* header) {
     return static_cast<WaveHeader*>(header);
@@ -105,53 +97,60 @@ int enter(ScriptedCall call) {
     return device.refuse[call] ? SCRIPTED_REFUSED : 0;
 }
 
-bool queued(const HeaderQueue& q, const WaveHeader* h) {
-    for (int i = 0; i < q.count; ++i) {
-        if (q.slots[(q.head + i) % QUEUE_SLOTS] == h) {
-            return true;
-        }
+// enter(), then a call on a handle that is not d's open device is misuse.
+int enter_open(ScriptedCall call, Direction& d, const void* handle) {
+    if (int rc = enter(call)) {
+        return rc;
     }
-    return false;
-}
-
-void push(HeaderQueue& q, WaveHeader* h) {
-    if (q.count == QUEUE_SLOTS) {
+    if (handle != handle_of(d) || !d.open) {
         ++device.misuse;
-        return;
+        return SCRIPTED_REFUSED;
     }
-    q.slots[(q.head + q.count) % QUEUE_SLOTS] = h;
-    ++q.count;
+    return 0;
 }
 
-WaveHeader* pop(HeaderQueue& q) {
-    WaveHeader* h = q.slots[q.head];
-    q.head = (q.head + 1) % QUEUE_SLOTS;
-    --q.count;
-    return h;
+bool queued(const Direction& d, const WaveHeader* h) {
+    return std::find(d.queue, d.queue + d.queued, h) != d.queue + d.queued;
 }
 
-// Marks a buffer returned and tells the window, as winmm does with
+// Returns the oldest queued buffer and tells the window, as winmm does with
 // CALLBACK_WINDOW.
-void give_back(Direction& d, WaveHeader* h, bool output) {
+void give_back(Direction& d) {
+    WaveHeader* h = d.queue[0];
+    std::copy(d.queue + 1, d.queue + d.queued, d.queue);
+    --d.queued;
     HDR_FLAGS(h) = (HDR_FLAGS(h) & ~FLAG_INQUEUE) | FLAG_DONE;
 #ifdef _WIN32
     HWND window = static_cast<HWND>(d.window);
     if (window != nullptr && IsWindow(window)) {
-        if (output) {
-            PostMessageA(window, MM_WOM_DONE, reinterpret_cast<WPARAM>(OUT_HANDLE),
-                         reinterpret_cast<LPARAM>(h));
-        } else {
-            PostMessageA(window, MM_WIM_DATA, reinterpret_cast<WPARAM>(IN_HANDLE),
-                         reinterpret_cast<LPARAM>(h));
-        }
+        PostMessageA(window, &d == &device.out ? MM_WOM_DONE : MM_WIM_DATA,
+                     reinterpret_cast<WPARAM>(handle_of(d)), reinterpret_cast<LPARAM>(h));
     }
-#else
-    (void)d;
-    (void)output;
 #endif
 }
 
-int open_direction(Direction& d, const WaveFormat* format, WindowHandle window) {
+int query(Direction& d, ScriptedCall call, int id, const WaveFormat* format) {
+    d.format = *format;
+    if (int rc = enter(call)) {
+        return rc;
+    }
+    return check_device(d, id);
+}
+
+int open(Direction& d,
+         ScriptedCall call,
+         void** handle,
+         int id,
+         const WaveFormat* format,
+         WindowHandle window) {
+    *handle = nullptr;
+    d.opens.push_back(id);
+    if (int rc = enter(call)) {
+        return rc;
+    }
+    if (int rc = check_device(d, id)) {
+        return rc;
+    }
     if (d.open) {
         ++device.misuse;
         return SCRIPTED_REFUSED;
@@ -160,67 +159,62 @@ int open_direction(Direction& d, const WaveFormat* format, WindowHandle window) 
     d.started = false;
     d.window = window;
     d.format = *format;
-    d.queue.head = 0;
-    d.queue.count = 0;
+    d.queued = 0;
+    *handle = handle_of(d);
     return 0;
 }
 
-int prepare(Direction& d, void* header) {
-    if (!d.open) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
+int prepare(Direction& d, ScriptedCall call, const void* handle, void* header) {
+    if (int rc = enter_open(call, d, handle)) {
+        return rc;
     }
     HDR_FLAGS(hdr(header)) |= FLAG_PREPARED;
     return 0;
 }
 
-int unprepare(Direction& d, void* header) {
-    WaveHeader* h = hdr(header);
-    if (!d.open) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
+int unprepare(Direction& d, ScriptedCall call, const void* handle, void* header) {
+    if (int rc = enter_open(call, d, handle)) {
+        return rc;
     }
-    if (queued(d.queue, h)) {
+    if (queued(d, hdr(header))) {
         ++device.misuse;
         return SCRIPTED_STILL_PLAYING;
     }
-    HDR_FLAGS(h) &= ~FLAG_PREPARED;
+    HDR_FLAGS(hdr(header)) &= ~FLAG_PREPARED;
     return 0;
 }
 
-int submit(Direction& d, void* header) {
+int submit(Direction& d, ScriptedCall call, const void* handle, void* header) {
     WaveHeader* h = hdr(header);
-    if (!d.open || (HDR_FLAGS(h) & FLAG_PREPARED) == 0 || queued(d.queue, h)) {
+    if (int rc = enter_open(call, d, handle)) {
+        return rc;
+    }
+    if ((HDR_FLAGS(h) & FLAG_PREPARED) == 0 || queued(d, h) || d.queued == QUEUE_SLOTS) {
         ++device.misuse;
         return SCRIPTED_REFUSED;
     }
     HDR_FLAGS(h) = (HDR_FLAGS(h) & ~FLAG_DONE) | FLAG_INQUEUE;
-    push(d.queue, h);
+    d.queue[d.queued++] = h;
     return 0;
 }
 
-int reset(Direction& d, bool output) {
-    if (!d.open) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
+int reset(Direction& d, ScriptedCall call, const void* handle) {
+    if (int rc = enter_open(call, d, handle)) {
+        return rc;
     }
-    while (d.queue.count > 0) {
-        WaveHeader* h = pop(d.queue);
-        if (!output) {
-            HDR_RECORDED(h) = 0;
-        }
-        give_back(d, h, output);
+    while (d.queued > 0) {
+        HDR_RECORDED(d.queue[0]) = 0;
+        give_back(d);
     }
     d.started = false;
     return 0;
 }
 
-int close(Direction& d) {
-    if (!d.open) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
+int close(Direction& d, ScriptedCall call, const void* handle) {
+    if (int rc = enter_open(call, d, handle)) {
+        return rc;
     }
-    if (d.queue.count > 0) {
+    if (d.queued > 0) {
         ++device.misuse;
         return SCRIPTED_STILL_PLAYING;
     }
@@ -280,13 +274,13 @@ WaveFormat scripted_wave_out_format() {
 }
 
 int scripted_wave_out_queued() {
-    return device.out.queue.count;
+    return device.out.queued;
 }
 
 int scripted_wave_return_output(int count) {
     int returned = 0;
-    while (returned < count && device.out.queue.count > 0) {
-        give_back(device.out, pop(device.out.queue), true);
+    while (returned < count && device.out.queued > 0) {
+        give_back(device.out);
         ++returned;
     }
     return returned;
@@ -317,7 +311,7 @@ WaveFormat scripted_wave_in_format() {
 }
 
 int scripted_wave_in_queued() {
-    return device.in.queue.count;
+    return device.in.queued;
 }
 
 void scripted_wave_supply_input(const uint8_t* bytes, size_t count) {
@@ -333,8 +327,8 @@ int scripted_wave_fill_input(int count) {
         return 0;
     }
     int filled = 0;
-    while (filled < count && device.in.queue.count > 0) {
-        WaveHeader* h = pop(device.in.queue);
+    while (filled < count && device.in.queued > 0) {
+        WaveHeader* h = device.in.queue[0];
         uint8_t* data = reinterpret_cast<uint8_t*>(HDR_DATA(h));
         size_t bytes = HDR_BYTES(h);
         size_t take = scripted_wave_input_left() < bytes ? scripted_wave_input_left() : bytes;
@@ -344,7 +338,7 @@ int scripted_wave_fill_input(int count) {
         std::memset(data + take, 0, bytes - take);
         device.input_pos += take;
         HDR_RECORDED(h) = static_cast<uint32_t>(bytes);
-        give_back(device.in, h, false);
+        give_back(device.in);
         ++filled;
     }
     return filled;
@@ -358,12 +352,9 @@ size_t wave_header_bytes() {
 
 void wave_header_init(void* header, void* data, uint32_t bytes) {
     WaveHeader* h = hdr(header);
+    std::memset(h, 0, sizeof *h);
     HDR_DATA(h) = static_cast<decltype(HDR_DATA(h))>(data);
     HDR_BYTES(h) = bytes;
-    HDR_FLAGS(h) = 0;
-    HDR_LOOPS(h) = 0;
-    HDR_NEXT(h) = nullptr;
-    HDR_RESERVED(h) = 0;
 }
 
 bool wave_header_done(const void* header) {
@@ -387,60 +378,23 @@ int wave_in_device_name(int id, char* name) {
 }
 
 int wave_out_query(int id, const WaveFormat* format) {
-    device.out.format = *format;
-    if (int rc = enter(CALL_OUT_QUERY)) {
-        return rc;
-    }
-    return check_device(device.out, id);
+    return query(device.out, CALL_OUT_QUERY, id, format);
 }
 
 int wave_out_open(WaveOutHandle* handle, int id, const WaveFormat* format, WindowHandle window) {
-    *handle = nullptr;
-    device.out.opens.push_back(id);
-    if (int rc = enter(CALL_OUT_OPEN)) {
-        return rc;
-    }
-    if (int rc = check_device(device.out, id)) {
-        return rc;
-    }
-    int rc = open_direction(device.out, format, window);
-    if (rc == 0) {
-        *handle = OUT_HANDLE;
-    }
-    return rc;
+    return open(device.out, CALL_OUT_OPEN, reinterpret_cast<void**>(handle), id, format, window);
 }
 
 int wave_out_prepare(WaveOutHandle handle, void* header) {
-    if (int rc = enter(CALL_OUT_PREPARE)) {
-        return rc;
-    }
-    if (handle != OUT_HANDLE) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
-    }
-    return prepare(device.out, header);
+    return prepare(device.out, CALL_OUT_PREPARE, handle, header);
 }
 
 int wave_out_unprepare(WaveOutHandle handle, void* header) {
-    if (int rc = enter(CALL_OUT_UNPREPARE)) {
-        return rc;
-    }
-    if (handle != OUT_HANDLE) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
-    }
-    return unprepare(device.out, header);
+    return unprepare(device.out, CALL_OUT_UNPREPARE, handle, header);
 }
 
 int wave_out_write(WaveOutHandle handle, void* header) {
-    if (int rc = enter(CALL_OUT_WRITE)) {
-        return rc;
-    }
-    if (handle != OUT_HANDLE) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
-    }
-    int rc = submit(device.out, header);
+    int rc = submit(device.out, CALL_OUT_WRITE, handle, header);
     if (rc == 0 && device.keep_output) {
         const uint8_t* data = reinterpret_cast<const uint8_t*>(HDR_DATA(hdr(header)));
         device.output_buffers.emplace_back(data, data + HDR_BYTES(hdr(header)));
@@ -449,114 +403,45 @@ int wave_out_write(WaveOutHandle handle, void* header) {
 }
 
 int wave_out_reset(WaveOutHandle handle) {
-    if (int rc = enter(CALL_OUT_RESET)) {
-        return rc;
-    }
-    if (handle != OUT_HANDLE) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
-    }
-    return reset(device.out, true);
+    return reset(device.out, CALL_OUT_RESET, handle);
 }
 
 int wave_out_close(WaveOutHandle handle) {
-    if (int rc = enter(CALL_OUT_CLOSE)) {
-        return rc;
-    }
-    if (handle != OUT_HANDLE) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
-    }
-    return close(device.out);
+    return close(device.out, CALL_OUT_CLOSE, handle);
 }
 
 int wave_in_query(int id, const WaveFormat* format) {
-    device.in.format = *format;
-    if (int rc = enter(CALL_IN_QUERY)) {
-        return rc;
-    }
-    return check_device(device.in, id);
+    return query(device.in, CALL_IN_QUERY, id, format);
 }
 
 int wave_in_open(WaveInHandle* handle, int id, const WaveFormat* format, WindowHandle window) {
-    *handle = nullptr;
-    device.in.opens.push_back(id);
-    if (int rc = enter(CALL_IN_OPEN)) {
-        return rc;
-    }
-    if (int rc = check_device(device.in, id)) {
-        return rc;
-    }
-    int rc = open_direction(device.in, format, window);
-    if (rc == 0) {
-        *handle = IN_HANDLE;
-    }
-    return rc;
+    return open(device.in, CALL_IN_OPEN, reinterpret_cast<void**>(handle), id, format, window);
 }
 
 int wave_in_prepare(WaveInHandle handle, void* header) {
-    if (int rc = enter(CALL_IN_PREPARE)) {
-        return rc;
-    }
-    if (handle != IN_HANDLE) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
-    }
-    return prepare(device.in, header);
+    return prepare(device.in, CALL_IN_PREPARE, handle, header);
 }
 
 int wave_in_unprepare(WaveInHandle handle, void* header) {
-    if (int rc = enter(CALL_IN_UNPREPARE)) {
-        return rc;
-    }
-    if (handle != IN_HANDLE) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
-    }
-    return unprepare(device.in, header);
+    return unprepare(device.in, CALL_IN_UNPREPARE, handle, header);
 }
 
 int wave_in_add_buffer(WaveInHandle handle, void* header) {
-    if (int rc = enter(CALL_IN_ADD_BUFFER)) {
-        return rc;
-    }
-    if (handle != IN_HANDLE) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
-    }
-    return submit(device.in, header);
+    return submit(device.in, CALL_IN_ADD_BUFFER, handle, header);
 }
 
 int wave_in_start(WaveInHandle handle) {
-    if (int rc = enter(CALL_IN_START)) {
+    if (int rc = enter_open(CALL_IN_START, device.in, handle)) {
         return rc;
-    }
-    if (handle != IN_HANDLE || !device.in.open) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
     }
     device.in.started = true;
     return 0;
 }
 
 int wave_in_reset(WaveInHandle handle) {
-    if (int rc = enter(CALL_IN_RESET)) {
-        return rc;
-    }
-    if (handle != IN_HANDLE) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
-    }
-    return reset(device.in, false);
+    return reset(device.in, CALL_IN_RESET, handle);
 }
 
 int wave_in_close(WaveInHandle handle) {
-    if (int rc = enter(CALL_IN_CLOSE)) {
-        return rc;
-    }
-    if (handle != IN_HANDLE) {
-        ++device.misuse;
-        return SCRIPTED_REFUSED;
-    }
-    return close(device.in);
+    return close(device.in, CALL_IN_CLOSE, handle);
 }

@@ -16,14 +16,11 @@
 
 #include "platform/wave.h"
 
-// Result the scripted device gives for a refused call (MMSYSERR_ALLOCATED)
-// and for a header it cannot take now (WAVERR_STILLPLAYING).
-constexpr int SCRIPTED_REFUSED = 4;
-constexpr int SCRIPTED_STILL_PLAYING = 33;
-// Results for an id that names no device (MMSYSERR_BADDEVICEID) and for a
-// device that refuses the format (WAVERR_BADFORMAT).
-constexpr int SCRIPTED_BAD_DEVICE = 2;
-constexpr int SCRIPTED_BAD_FORMAT = 32;
+// Results for a refused call (MMSYSERR_ALLOCATED), a header the device cannot
+// take now (WAVERR_STILLPLAYING), an id that names no device
+// (MMSYSERR_BADDEVICEID) and a format the device refuses (WAVERR_BADFORMAT).
+constexpr int SCRIPTED_REFUSED = 4, SCRIPTED_STILL_PLAYING = 33;
+constexpr int SCRIPTED_BAD_DEVICE = 2, SCRIPTED_BAD_FORMAT = 32;
 
 // A device in the system's list: its name, and whether it refuses every format.
 struct ListedDevice {

@@ -1,6 +1,5 @@
-// The status bar with its menu help, the transport button bar (placement,
-// pictures in the system colours, pressed and disabled looks) and the
-// resources other parts load: tab order, accelerators, the about box.
+// The status bar with its menu help, and the transport button bar (placement,
+// pictures in the system colours, pressed and disabled looks).
 #include <windows.h>
 
 #include <commctrl.h>
@@ -53,11 +52,7 @@ TEST_F(BarsTest, MenuHelpForPopupsItemsRecentEntriesAndTheSystemMenu) {
         HMENU menu;
         const char* text;
     } cases[] = {
-        {1, MF_POPUP | MF_HILITE, bar, "Changes the user preferences."},
         {0, MF_POPUP | MF_HILITE, bar, "Opens and closes Orvel Digital files or quits program."},
-        {2, MF_POPUP | MF_HILITE, bar, "Gets help or other information."},
-        {CMD_PREFERENCES, MF_HILITE, GetSubMenu(bar, 1),
-         "Edit user preferences and the devices Play and Record use."},
         {CMD_OPEN, MF_HILITE, file, "Opens a file for record/playback."},
         {CMD_ABOUT, MF_HILITE | MF_MOUSESELECT, GetSubMenu(bar, 2),
          "Gets information about this program."},
@@ -144,34 +139,6 @@ TEST_F(BarsTest, PicturesShowPressedEnabledDisabledAndSchemeLooks) {
     SetSysColors(2, elements, saved);
     SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
     pump_messages();
-}
-
-TEST_F(BarsTest, ResourcesOtherPartsLoad) {
-    std::vector<int> ids;
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        const int id = GetDlgCtrlID(child);
-        if (id != IDC_STATUS_BAR) {
-            ids.push_back(id == 0xFFFF ? -1 : id);
-        }
-    }
-    EXPECT_EQ((std::vector<int>{-1,   -1,   -1,   1101, -1,   1100, -1,   1103, -1,   1104, -1,
-                                1102, -1,   1105, -1,   1200, 1201, -1,   1300, 1400, 1401, 1402,
-                                -1,   1600, 3011, 3012, 3013, 3020, 3021, 3022, 3023, 4100, 101}),
-              ids);
-    // A fixed-size window: no sizing frame, no maximise box.
-    EXPECT_EQ(WS_MINIMIZEBOX, GetWindowLongA(window, GWL_STYLE) &
-                                  (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
-
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    ACCEL keys[8];
-    ASSERT_EQ(4, CopyAcceleratorTableA(LoadAcceleratorsA(instance, "bitdek"), keys, 8));
-    EXPECT_EQ(15, keys[0].key);  // Ctrl+O as its character
-    EXPECT_EQ(CMD_OPEN, keys[0].cmd);
-    EXPECT_EQ(FALT, keys[1].fVirt & FALT);
-    EXPECT_EQ(CMD_EXIT, keys[2].cmd);
-    EXPECT_EQ(VK_F1, keys[3].key);
-    EXPECT_EQ(CMD_HELP, keys[3].cmd);
-    EXPECT_NE(nullptr, FindResourceA(instance, "aboutbox", MAKEINTRESOURCEA(5)));  // RT_DIALOG
 }
 
 }  // namespace
