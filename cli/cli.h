@@ -78,6 +78,10 @@ int store_open(const char* path, int read_only);
 // (an OutResult), printed with cli_error; returns EXIT_UNUSABLE.
 int report_output_failure(int out_result, const char* path);
 
+// The message for PCM input that could not be opened (a PcmResult other than
+// PCM_OK), printed with cli_error; returns EXIT_UNUSABLE.
+int report_pcm_failure(int pcm_rc, const char* in);
+
 // The program's path as it was started (argv[0]); the tool runs itself for
 // work done in parallel. Without it (the tests) such work is done in turn.
 void cli_set_program(const char* argv0);

@@ -44,24 +44,6 @@ constexpr int32_t RECORDING_BUFFER_BYTES = 1 << 20;
 // A live capture's records reach the disk at least this often.
 constexpr auto LIVE_FLUSH_EVERY = std::chrono::seconds(1);
 
-int report_pcm_failure(int pcm_rc, const char* in) {
-    switch (pcm_rc) {
-        case PCM_CANNOT_OPEN:
-            cli_error("%s: cannot open the file", in);
-            break;
-        case PCM_NOT_WAV:
-            cli_error("%s: not a WAV file", in);
-            break;
-        case PCM_BAD_WAV:
-            cli_error("%s: the WAV header cannot be read", in);
-            break;
-        default:
-            cli_error("%s: not 16-bit stereo PCM", in);
-            break;
-    }
-    return EXIT_UNUSABLE;
-}
-
 // The time that frames of the current sample rate last (48 kHz before any
 // frame was parsed).
 std::string frames_elapsed_text(int64_t frames, int fscod) {
@@ -119,6 +101,24 @@ bool play_to_the_end(int32_t length) {
 }
 
 }  // namespace
+
+int report_pcm_failure(int pcm_rc, const char* in) {
+    switch (pcm_rc) {
+        case PCM_CANNOT_OPEN:
+            cli_error("%s: cannot open the file", in);
+            break;
+        case PCM_NOT_WAV:
+            cli_error("%s: not a WAV file", in);
+            break;
+        case PCM_BAD_WAV:
+            cli_error("%s: the WAV header cannot be read", in);
+            break;
+        default:
+            cli_error("%s: not 16-bit stereo PCM", in);
+            break;
+    }
+    return EXIT_UNUSABLE;
+}
 
 int run_wrap(const CliOptions& opt) {
     int rc = open_input_stream(opt.in);

@@ -309,21 +309,9 @@ void print_text(const ProbeReport& r,
 }  // namespace
 
 int run_probe(const CliOptions& opt) {
-    switch (pcm_open(opt.in)) {
-        case PCM_OK:
-            break;
-        case PCM_CANNOT_OPEN:
-            cli_error("%s: cannot open the file", opt.in);
-            return EXIT_UNUSABLE;
-        case PCM_NOT_WAV:
-            cli_error("%s: not a WAV file", opt.in);
-            return EXIT_UNUSABLE;
-        case PCM_BAD_WAV:
-            cli_error("%s: the WAV header cannot be read", opt.in);
-            return EXIT_UNUSABLE;
-        default:
-            cli_error("%s: not 16-bit stereo PCM", opt.in);
-            return EXIT_UNUSABLE;
+    int pcm_rc = pcm_open(opt.in);
+    if (pcm_rc != PCM_OK) {
+        return report_pcm_failure(pcm_rc, opt.in);
     }
     const uint32_t wav_rate = pcm_sample_rate();
     const uint32_t rate =
