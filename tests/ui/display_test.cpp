@@ -25,8 +25,7 @@ namespace {
 constexpr int PARAMETER_FIELDS[] = {IDC_DATA_RATE, IDC_SAMPLE_RATE, IDC_ACMOD,
                                     IDC_LFE,       IDC_BSMOD,       IDC_DIALNORM};
 constexpr int NAVIGATION[] = {CMD_TO_START, CMD_STEP_BACK, CMD_STEP_FORWARD, CMD_TO_END};
-constexpr uint32_t DARK_GREEN = 0x008000, GREEN = 0x00FF00, DARK_RED = 0x800000, RED = 0xFF0000,
-                   WHITE = 0xFFFFFF;
+constexpr uint32_t DARK_GREEN = 0x008000, GREEN = 0x00FF00, DARK_RED = 0x800000, RED = 0xFF0000;
 
 class DisplayTest : public WindowTest {
 protected:
@@ -67,123 +66,61 @@ TEST_F(DisplayTest, ParameterFieldsShowEachFrame) {
         EXPECT_FALSE(is_enabled(window, id));
         EXPECT_EQ("", shown_entry(window, id));
     }
-    struct Case {
-        FrameSpec shape;
-        std::vector<std::string> shown;  // in the order of PARAMETER_FIELDS
-    } cases[] = {
-        {{1, 37, 8, 2, 7, 1, 0},
-         {"640 kbps", "44.1 kHz", "3/2: L,C,R,Ls,Rs", "On", "Associated service: Visually impaired",
-          "Reserved"}},
-        {{2, 36, 8, 6, 0, 0, 31},
-         {"640 kbps", "32 kHz", "1+1: L,R", "Off", "Associated service: Emergency", "-31 dB"}},
-    };
-    auto show = [this](const FrameSpec& shape) {
-        std::vector<Word> frame = make_frame(shape);
-        parse_frame(frame.data());
-        show_frame_parameters(window);
-    };
-    for (const Case& c : cases) {
-        show(c.shape);
-        for (int i = 0; i < 6; ++i) {
-            EXPECT_TRUE(is_enabled(window, PARAMETER_FIELDS[i]));
-            EXPECT_EQ(c.shown[i], shown_entry(window, PARAMETER_FIELDS[i]));
-        }
-    }
-    // Bitstream mode 7 means what the coding mode makes of it.
-    for (int acmod = 0; acmod < 3; ++acmod) {
-        FrameSpec shape;
-        shape.bsmod = 7;
-        shape.acmod = acmod;
-        show(shape);
-        EXPECT_EQ(acmod == 0   ? "Reserved"
-                  : acmod == 1 ? "Associated service: Voice over"
-                               : "Main audio service: Karaoke",
-                  shown_entry(window, IDC_BSMOD))
-            << acmod;
+    std::vector<Word> frame = make_frame({2, 36, 8, 6, 0, 0, 31});
+    parse_frame(frame.data());
+    show_frame_parameters(window);
+    const char* shown[] = {"640 kbps", "32 kHz", "1+1: L,R", "Off", "Associated service: Emergency",
+                           "-31 dB"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_TRUE(is_enabled(window, PARAMETER_FIELDS[i]));
+        EXPECT_EQ(shown[i], shown_entry(window, PARAMETER_FIELDS[i]));
     }
 }
 
 TEST_F(DisplayTest, FrameErrorFieldFollowsTheCounterAndIsBlankWithoutFile) {
-    EXPECT_EQ(" ", list_text(window, IDC_FRAME_ERRORS, 0));
-    EXPECT_FALSE(is_enabled(window, IDC_FRAME_ERRORS));
-    EXPECT_FALSE(is_enabled(window, CMD_RESET_ERRORS));
     open(FORMAT_NORMAL, 10, STATE_READY);
     EXPECT_EQ("0", list_text(window, IDC_FRAME_ERRORS, 0));
-    EXPECT_TRUE(is_enabled(window, IDC_FRAME_ERRORS));
     EXPECT_TRUE(is_enabled(window, CMD_RESET_ERRORS));
     add_frame_errors(1);
     add_frame_errors(1);
     refresh_for_test(window);
     EXPECT_EQ("2", list_text(window, IDC_FRAME_ERRORS, 0));
     EXPECT_EQ(1, SendDlgItemMessageA(window, IDC_FRAME_ERRORS, LB_GETCOUNT, 0, 0));
-    // An unchanged number is not written again.
-    write_number_field(window, IDC_FRAME_ERRORS, "%d errors", 2);
-    refresh_for_test(window);
-    EXPECT_EQ("2 errors", list_text(window, IDC_FRAME_ERRORS, 0));
     close();
     EXPECT_EQ(" ", list_text(window, IDC_FRAME_ERRORS, 0));
-    EXPECT_FALSE(is_enabled(window, IDC_FRAME_ERRORS));
+    EXPECT_FALSE(is_enabled(window, CMD_RESET_ERRORS));
     EXPECT_EQ(-1, read_number_field(window, IDC_FRAME_ERRORS));
     // An entry longer than the reading buffer is not read past it.
     show_text(window, IDC_FRAME_ERRORS, std::string(200, '9').c_str(), 1);
     EXPECT_EQ(-1, read_number_field(window, IDC_FRAME_ERRORS));
 }
 
-TEST_F(DisplayTest, EachStateLooksAsItShouldThroughTheTransitions) {
-    EXPECT_EQ("Orvel Digital Recorder", window_text(window));
-    EXPECT_EQ("Open File...", window_text(GetDlgItem(window, CMD_OPEN_CLOSE)));
-    EXPECT_TRUE(is_enabled(window, CMD_OPEN_CLOSE));
-    EXPECT_EQ(0u, GetMenuState(GetMenu(window), CMD_OPEN, MF_BYCOMMAND) & MF_GRAYED);
-    EXPECT_NE(0u, GetMenuState(GetMenu(window), CMD_CLOSE, MF_BYCOMMAND) & MF_GRAYED);
-    EXPECT_EQ("No file open", status_text(window, 0));
-    EXPECT_EQ(" ", status_text(window, 3));
-    for (int id : {CMD_STOP, CMD_PLAY, CMD_RECORD, CMD_TO_START, CMD_STEP_BACK, CMD_STEP_FORWARD,
-                   CMD_TO_END}) {
-        EXPECT_FALSE(is_enabled(window, id));
-    }
-    EXPECT_EQ(WHITE, fill(CMD_STOP));
-
+TEST_F(DisplayTest, EachStateAllowsWhatItShould) {
     const std::string path = open(FORMAT_NORMAL, 10, STATE_READY);
-    EXPECT_EQ("Orvel Digital Recorder - " + path, window_text(window));
-    EXPECT_EQ("Close File", window_text(GetDlgItem(window, CMD_OPEN_CLOSE)));
     EXPECT_NE(0u, GetMenuState(GetMenu(window), CMD_OPEN, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_EQ(0u, GetMenuState(GetMenu(window), CMD_CLOSE, MF_BYCOMMAND) & MF_GRAYED);
-    EXPECT_EQ("Ready", status_text(window, 0));
-    EXPECT_EQ("CRC", status_text(window, 1));
-    EXPECT_EQ("Frame Count \t\t10 ", status_text(window, 2));
-    EXPECT_EQ("File Format: \t\tNormal ", status_text(window, 3));
-    EXPECT_EQ(GREEN, fill(CMD_STOP));
-    EXPECT_EQ(DARK_GREEN, fill(CMD_PLAY));
-    EXPECT_EQ(DARK_RED, fill(CMD_RECORD));
-    for (int id : NAVIGATION) {
-        EXPECT_TRUE(is_enabled(window, id));
+    struct Case {
+        int state;
+        bool record, navigation;
+        uint32_t play;  // the pressed or released look
+    } cases[] = {{STATE_PLAYING, false, true, GREEN},
+                 {STATE_READY, true, true, DARK_GREEN},
+                 {STATE_RECORD_ARMED, true, false, DARK_GREEN},
+                 {STATE_RECORDING, true, false, GREEN}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state);
+        set_state(c.state);
+        EXPECT_EQ(c.record, is_enabled(window, CMD_RECORD));
+        for (int id : NAVIGATION) {
+            EXPECT_EQ(c.navigation, is_enabled(window, id));
+        }
+        EXPECT_EQ(c.play, fill(CMD_PLAY));
     }
-
-    set_state(STATE_PLAYING);
-    EXPECT_EQ("Playing", status_text(window, 0));
-    EXPECT_EQ(DARK_GREEN, fill(CMD_STOP));
-    EXPECT_EQ(GREEN, fill(CMD_PLAY));
-    EXPECT_FALSE(is_enabled(window, CMD_RECORD));
-    EXPECT_TRUE(is_enabled(window, CMD_STEP_FORWARD));  // moving while playing is allowed
-    set_state(STATE_READY);
-    EXPECT_EQ(GREEN, fill(CMD_STOP));
-    EXPECT_TRUE(is_enabled(window, CMD_RECORD));
-    set_state(STATE_RECORD_ARMED);
-    EXPECT_EQ(RED, fill(CMD_RECORD));
-    EXPECT_EQ(DARK_GREEN, fill(CMD_STOP));
-    for (int id : NAVIGATION) {
-        EXPECT_FALSE(is_enabled(window, id));
-    }
-    set_state(STATE_RECORDING);
-    EXPECT_EQ(GREEN, fill(CMD_PLAY));
-    EXPECT_EQ(RED, fill(CMD_RECORD));
-    EXPECT_FALSE(is_enabled(window, CMD_TO_END));
     close();
 
     // A read-only file keeps record disabled until a writable one.
     open_in_state(window, path, STATE_READY, 1);
     EXPECT_FALSE(is_enabled(window, CMD_RECORD));
-    EXPECT_TRUE(is_enabled(window, CMD_PLAY));
     close();
     open_in_state(window, path, STATE_READY, 0);
     EXPECT_TRUE(is_enabled(window, CMD_RECORD));
@@ -191,7 +128,6 @@ TEST_F(DisplayTest, EachStateLooksAsItShouldThroughTheTransitions) {
 
 TEST_F(DisplayTest, RecordButtonBlinksWhileArmedAndLeavesNoPicturesBehind) {
     open(FORMAT_NORMAL, 10, STATE_RECORD_ARMED);
-    EXPECT_EQ(RED, fill(CMD_RECORD));
     for (uint32_t colour : {RED, DARK_RED, DARK_RED, RED, RED, DARK_RED, DARK_RED}) {
         refresh_for_test(window);
         EXPECT_EQ(colour, fill(CMD_RECORD));
@@ -208,11 +144,10 @@ TEST_F(DisplayTest, RecordButtonBlinksWhileArmedAndLeavesNoPicturesBehind) {
     HBITMAP current = button_image(window, CMD_RECORD);
     EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(current));
     EXPECT_GT(shown.size(), 2u);
-    int alive = 0;
+    shown.erase(current);
     for (HBITMAP picture : shown) {
-        alive += picture != current && GetObjectType(picture) != 0;
+        EXPECT_EQ(0u, GetObjectType(picture));
     }
-    EXPECT_EQ(0, alive);
     // Where the system counts a process's GDI objects, the count is unchanged.
     EXPECT_EQ(before, GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
 
@@ -225,18 +160,13 @@ TEST_F(DisplayTest, RecordButtonBlinksWhileArmedAndLeavesNoPicturesBehind) {
     EXPECT_EQ(RED, fill(CMD_RECORD));
 }
 
-TEST_F(DisplayTest, FileLayoutDecidesFrameCountFormatTextAndSmpteButton) {
+TEST_F(DisplayTest, FileLayoutStoredModeAndClicksDecideTheTimeMode) {
     // Records of 904 words (packet and 896-word frame) count as one frame each.
-    FrameSpec shape;
-    shape.frmsizecod = 30;
-    open(FORMAT_NORMAL_TC, 300, STATE_READY, shape);
+    open(FORMAT_NORMAL_TC, 300, STATE_READY, FrameSpec{0, 30});
     EXPECT_EQ("Frame Count \t\t300 ", status_text(window, 2));
-    EXPECT_EQ("File Format: \t\tNormal + TC ", status_text(window, 3));
+    EXPECT_EQ("CRC", status_text(window, 1));
     EXPECT_TRUE(is_enabled(window, IDC_TIME_SMPTE));
     EXPECT_TRUE(is_checked(window, IDC_TIME_SMPTE));
-    click(IDC_TIME_FRAMES);
-    EXPECT_EQ("120", time_at(120));
-    set_time_display_mode(0);
     close();
     // A file without time code leaves SMPTE for elapsed time...
     set_err_check(0);
@@ -251,17 +181,9 @@ TEST_F(DisplayTest, FileLayoutDecidesFrameCountFormatTextAndSmpteButton) {
     EXPECT_TRUE(is_enabled(window, IDC_TIME_SMPTE));
     EXPECT_TRUE(is_checked(window, IDC_TIME_ELAPSED));
     close();
-    // A new, empty file counts no frames.
-    open(FORMAT_NORMAL, 0, STATE_READY);
-    EXPECT_EQ("Frame Count \t\t0 ", status_text(window, 2));
-}
-
-TEST_F(DisplayTest, TimeDisplayResetAndModeButtons) {
     EXPECT_EQ(" ", time_text());
-    for (int id : {IDC_TIME, IDC_TIME_SMPTE, IDC_TIME_ELAPSED, IDC_TIME_FRAMES}) {
-        EXPECT_FALSE(is_enabled(window, id));
-    }
-    EXPECT_TRUE(is_checked(window, IDC_TIME_SMPTE));
+    EXPECT_FALSE(is_enabled(window, IDC_TIME_FRAMES));
+
     // An unknown stored mode checks nothing; the first refresh shows frames and stores 2.
     set_time_display_mode(5);
     reset_time_display(window);
@@ -276,16 +198,11 @@ TEST_F(DisplayTest, TimeDisplayResetAndModeButtons) {
     // A click while playing switches at once and is kept for the next file.
     set_time_display_mode(0);
     open(FORMAT_NORMAL_TC, 10, STATE_PLAYING);
-    click(IDC_TIME_ELAPSED);
-    EXPECT_EQ("00:00:00.0", time_text());
-    EXPECT_EQ(1, get_time_display_mode());
     click(IDC_TIME_FRAMES);
     EXPECT_EQ("0", time_text());
     EXPECT_EQ(2, get_time_display_mode());
     close();
     EXPECT_TRUE(is_checked(window, IDC_TIME_FRAMES));
-    EXPECT_FALSE(is_checked(window, IDC_TIME_SMPTE));
-    EXPECT_FALSE(is_checked(window, IDC_TIME_ELAPSED));
 }
 
 TEST_F(DisplayTest, ElapsedTimeAndFrameNumbersAtEachSampleRate) {
@@ -295,21 +212,16 @@ TEST_F(DisplayTest, ElapsedTimeAndFrameNumbersAtEachSampleRate) {
     } cases[] = {
         // 48 kHz, 64-word frames of 32 ms.
         {0, 2000, 100, "100", "00:00:03.2"},
-        {0, 2000, 1875, "1875", "00:01:00.0"},
         {0, 112500, -1, "112500", "01:00:00.0"},
         // 44.1 kHz, 69-word frames against a nominal 69.66 words per frame.
         {1, 1010, -1, "1000", "00:00:34.8"},
-        {1, 742, -1, "735", "00:00:25.6"},
         // 32 kHz, 96-word frames of 48 ms.
         {2, 30, 20, "20", "00:00:00.9"},
         {0, 0, -1, "0", "00:00:00.0"},  // no frames at all
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.elapsed);
-        FrameSpec shape;
-        shape.fscod = c.fscod;
-        shape.frmsizecod = 0;
-        open(FORMAT_NORMAL, c.count, STATE_READY, shape);
+        open(FORMAT_NORMAL, c.count, STATE_READY, FrameSpec{c.fscod, 0});
         click(IDC_TIME_FRAMES);
         EXPECT_EQ(c.frames, time_at(c.at));
         click(IDC_TIME_ELAPSED);
@@ -335,7 +247,7 @@ TEST_F(DisplayTest, SmpteTextWithRateAndDropFrameSuffixesAndTheEndOfFile) {
                  {0, 0, "01:02:03:04"},
                  {9, 0, "01:02:03:04 - Unknown"},
                  {10, 0, "01:02:03:04"},
-                 {12, 1, "01:02:03:04 drop frame"}};
+                 {15, 1, "01:02:03:04 drop frame"}};
     for (const Case& c : cases) {
         std::vector<Word> packet = make_time_code_packet(1, 2, 3, 4, 0, c.rate_code, c.drop);
         decode_time_code(packet.data());
@@ -349,24 +261,15 @@ TEST_F(DisplayTest, SmpteTextWithRateAndDropFrameSuffixesAndTheEndOfFile) {
 }
 
 TEST_F(DisplayTest, SliderThumbAndDeltas) {
-    EXPECT_FALSE(is_enabled(window, IDC_SLIDER));
-    EXPECT_EQ(0, thumb());
-    FrameSpec shape;
-    shape.frmsizecod = 4;  // 96-word frames: four make 384 words
-    open(FORMAT_NORMAL, 4, STATE_READY, shape);
-    EXPECT_TRUE(is_enabled(window, IDC_SLIDER));
-    EXPECT_EQ(0, thumb());
+    // 96-word frames: four make 384 words.
+    open(FORMAT_NORMAL, 4, STATE_READY, FrameSpec{0, 4});
     stream_seek(2, SEEK_BY_FRAMES);
     update_slider(window);
     EXPECT_EQ(16384, thumb());  // 2 x 32767 / 4 = 16383.5, rounded up
-    EXPECT_EQ(0, slider_frame_delta(window));
     put_thumb(SLIDER_MAX);
     EXPECT_EQ(2, slider_frame_delta(window));
     put_thumb(10000);
     EXPECT_EQ(-1, slider_frame_delta(window));
-    stream_seek(0, SEEK_TO_END);
-    update_slider(window);
-    EXPECT_EQ(SLIDER_MAX, thumb());
     // While dragging the thumb stays under the mouse; the release resumes tracking.
     set_slider_tracking(0);
     put_thumb(5000);
@@ -374,7 +277,7 @@ TEST_F(DisplayTest, SliderThumbAndDeltas) {
     EXPECT_EQ(5000, thumb());
     set_slider_tracking(1);
     update_slider(window);
-    EXPECT_EQ(SLIDER_MAX, thumb());
+    EXPECT_EQ(16384, thumb());
     close();
 
     // Without frames the thumb stays at zero.
