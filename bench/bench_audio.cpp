@@ -90,19 +90,26 @@ BENCHMARK(BM_OutputBufferDone)
     ->Args({2, 36, 0})
     ->Unit(benchmark::kMicrosecond);
 
-// One on_input_buffer_filled over 24,576 words holding 8 contiguous bursts of
-// 1920-word frames, CRC checked and written to a file.
-void BM_InputBufferFilled(benchmark::State& state) {
+// One device buffer of blocks in the output format mode, each with its own
+// burst of a frame of frmsizecod 36 at the sample rate code fscod.
+std::vector<uint8_t> burst_buffer(int mode, int fscod) {
     FrameSpec shape;
-    shape.fscod = 2;
+    shape.fscod = fscod;
     shape.frmsizecod = 36;
     std::vector<uint8_t> buffer(WAVE_BUFFER_BYTES, 0);
     for (int j = 0; j < FRAMES_PER_BUFFER; ++j) {
         shape.seed = static_cast<uint32_t>(j + 1);
         std::vector<Word> frame = make_frame(shape);
-        fill_block(buffer.data() + j * BURST_BLOCK_BYTES, SPDIF_32_BIT, nullptr, frame.data(),
+        fill_block(buffer.data() + j * BURST_BLOCK_BYTES, mode, nullptr, frame.data(),
                    static_cast<int32_t>(frame.size()));
     }
+    return buffer;
+}
+
+// One on_input_buffer_filled over 24,576 words holding 8 contiguous bursts of
+// 1920-word frames, CRC checked and written to a file.
+void BM_InputBufferFilled(benchmark::State& state) {
+    std::vector<uint8_t> buffer = burst_buffer(SPDIF_32_BIT, 2);
     std::string path = temp_path("rec.ac3");
     std::remove(path.c_str());
     if (!ring_ready() || stream_open(path.c_str(), 0) != RC_OK) {
@@ -143,16 +150,7 @@ BENCHMARK(BM_InputBufferFilled)->Unit(benchmark::kMicrosecond);
 void BM_ReceiveBuffer(benchmark::State& state) {
     int mode = static_cast<int>(state.range(0));
     bool bulk = state.range(1) != 0;
-    FrameSpec shape;
-    shape.fscod = mode == SPDIF_32_BIT ? 2 : 0;
-    shape.frmsizecod = 36;
-    std::vector<uint8_t> buffer(WAVE_BUFFER_BYTES, 0);
-    for (int j = 0; j < FRAMES_PER_BUFFER; ++j) {
-        shape.seed = static_cast<uint32_t>(j + 1);
-        std::vector<Word> frame = make_frame(shape);
-        fill_block(buffer.data() + j * BURST_BLOCK_BYTES, mode, nullptr, frame.data(),
-                   static_cast<int32_t>(frame.size()));
-    }
+    std::vector<uint8_t> buffer = burst_buffer(mode, mode == SPDIF_32_BIT ? 2 : 0);
     std::vector<Word> scratch(BURST_MAX_PAYLOAD_WORDS);
     BurstReceiver rx = {};
     int64_t packets = 0;
