@@ -23,6 +23,13 @@ SHOTS="$WORK/screenshots"
 
 ok() { echo "ok   $*"; }
 fail() { echo "FAIL $*"; FAILED=1; }
+# expect_error SECONDS TEXT LABEL: the program's error box shows TEXT within
+# SECONDS and is answered.
+expect_error() {
+    local text
+    text=$(helper wait-box "Orvel Digital Recoder Error" "$1" 1)
+    [ "$text" = "$2" ] && ok "$3 says \"$text\"" || fail "$3 says \"$text\""
+}
 check() {  # description, command...
     local what="$1"; shift
     local out
@@ -297,9 +304,7 @@ chosen_device_step() {
     helper post 2054 >/dev/null
     helper wait-state ready 10 >/dev/null
     helper post 3012 >/dev/null
-    text=$(helper wait-box "Orvel Digital Recoder Error" 40 1)
-    [ "$text" = "Cannot open sound card for playback." ] && ok "missing card: Play says \"$text\"" ||
-        fail "missing card: Play says \"$text\""
+    expect_error 40 "Cannot open sound card for playback." "missing card: Play"
     check "missing card: still ready after Play" helper wait-state ready 10
     helper post 2100 >/dev/null
     helper wait-box Preferences 10 >/dev/null
@@ -321,15 +326,11 @@ start_app
 helper post 2054 >/dev/null
 helper wait-state ready 10 >/dev/null
 helper post 3012 >/dev/null
-text=$(helper wait-box "Orvel Digital Recoder Error" 10 1)
-[ "$text" = "Cannot open sound card for playback." ] && ok "no card: Play says \"$text\"" ||
-    fail "no card: Play says \"$text\""
+expect_error 10 "Cannot open sound card for playback." "no card: Play"
 check "no card: still ready after Play" helper wait-state ready 10
 helper post 3023 >/dev/null
 helper post 3013 >/dev/null
-text=$(helper wait-box "Orvel Digital Recoder Error" 10 1)
-[ "$text" = "Cannot open sound card for record." ] && ok "no card: Record says \"$text\"" ||
-    fail "no card: Record says \"$text\""
+expect_error 10 "Cannot open sound card for record." "no card: Record"
 check "no card: still ready after Record" helper wait-state ready 10
 exit_app
 
