@@ -16,23 +16,12 @@ std::vector<Record> make_records(FrameSpec shape, int count) {
 }
 
 std::vector<uint8_t> stream_file_bytes(int format, const std::vector<Record>& records) {
-    std::vector<uint8_t> bytes;
-    auto put = [&](Word w) {
-        bool pc = format == FORMAT_PC;
-        bytes.push_back(static_cast<uint8_t>(pc ? w & 0xFF : w >> 8));
-        bytes.push_back(static_cast<uint8_t>(pc ? w >> 8 : w & 0xFF));
-    };
+    std::vector<std::vector<Word>> frames, packets;
     for (const Record& r : records) {
-        if (format == FORMAT_NORMAL_TC) {
-            // File order: the marker, s0..s5, s7.
-            put(TC_MARKER);
-            for (int i : {0, 1, 2, 3, 4, 5, 7})
-                put(r.packet[i]);
-        }
-        for (Word w : r.frame)
-            put(w);
+        frames.push_back(r.frame);
+        packets.push_back(r.packet);
     }
-    return bytes;
+    return frames_file_bytes(format, frames, packets);
 }
 
 void open_stream(const TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes) {

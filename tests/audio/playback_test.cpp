@@ -7,11 +7,6 @@
 #include "tests/scripted_wave/scripted_wave.h"
 #include "tests/test_memory/test_memory.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#include <mmsystem.h>
-#endif
-
 namespace {
 
 constexpr size_t BLOCK_WORDS = 3072;
@@ -269,28 +264,5 @@ TEST_F(Playback, ChosenDeviceIsOpenedByItsName) {
         e.choose("");
     }
 }
-
-#ifdef _WIN32
-// With a real window the device's returns arrive as MM_WOM_DONE messages.
-TEST_F(Playback, ReturnsArePostedToARealWindow) {
-    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(nullptr, window);
-    open_stream("post.ac3", stream_file_bytes(FORMAT_NORMAL, make_records(FrameSpec{}, 40)));
-    ASSERT_EQ(Rc(RC_OK), Rc(start_playback(window)));
-    scripted_wave_return_output(2);
-    MSG msg;
-    int done = 0;
-    while (PeekMessageA(&msg, window, MM_WOM_DONE, MM_WOM_DONE, PM_REMOVE)) {
-        ++done;
-        EXPECT_EQ(Rc(RC_OK), Rc(on_output_buffer_done()));
-    }
-    EXPECT_EQ(2, done);
-    EXPECT_EQ(Rc(RC_OK), Rc(stop_playback()));
-    while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE))
-        continue;
-    DestroyWindow(window);
-}
-#endif
 
 }  // namespace

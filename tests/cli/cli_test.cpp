@@ -50,18 +50,6 @@ int run_captured(std::vector<std::string> args, std::string* out) {
     return rc;
 }
 
-Frames make_frames(int count, int fscod, int frmsizecod) {
-    Frames frames;
-    for (int i = 0; i < count; i++) {
-        FrameSpec shape;
-        shape.fscod = fscod;
-        shape.frmsizecod = frmsizecod;
-        shape.seed = static_cast<uint32_t>(i + 1);
-        frames.push_back(make_frame(shape));
-    }
-    return frames;
-}
-
 // Packets of consecutive video frames from video frame `first` on (48 kHz
 // audio): 25 fps, or 29.97 fps drop-frame, whose labels leave out the first
 // two of each minute but every tenth (1601 samples per video frame as the
@@ -91,28 +79,6 @@ Frames make_packets(int count, int first = 10 * 3600 * 25, bool drop = false) {
     return packets;
 }
 
-void put_words(Bytes* out, const std::vector<Word>& words, int layout) {
-    for (Word w : words) {
-        uint8_t hi = static_cast<uint8_t>(w >> 8);
-        uint8_t lo = static_cast<uint8_t>(w & 0xFF);
-        out->push_back(layout == FORMAT_PC ? lo : hi);
-        out->push_back(layout == FORMAT_PC ? hi : lo);
-    }
-}
-
-// A stream file's bytes, built here independently of the store.
-Bytes stream_bytes(const Frames& frames, int layout, const Frames& packets = {}) {
-    Bytes out;
-    for (size_t i = 0; i < frames.size(); i++) {
-        if (layout == FORMAT_NORMAL_TC) {
-            const std::vector<Word>& s = packets[i];
-            put_words(&out, {0x0110, s[0], s[1], s[2], s[3], s[4], s[5], s[7]}, layout);
-        }
-        put_words(&out, frames[i], layout);
-    }
-    return out;
-}
-
 // Contiguous AC-3 bursts, one per block, as raw little-endian PCM.
 Bytes burst_pcm(const Frames& frames) {
     Bytes out;
@@ -123,7 +89,8 @@ Bytes burst_pcm(const Frames& frames) {
         block[2] = PACKET_AC3_FRAME;
         block[3] = static_cast<Word>(f.size() * 16);
         std::copy(f.begin(), f.end(), block.begin() + 4);
-        put_words(&out, block, FORMAT_PC);
+        for (Word w : block)
+            out.insert(out.end(), {static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(w >> 8)});
     }
     return out;
 }
@@ -199,14 +166,14 @@ TEST(WrapUnwrap, RoundTripEveryLayout) {
     TempDir dir;
     // 44.1 kHz frames alternate between 417 and 418 words; 17 frames end
     // inside a device buffer, 16 exactly at its end.
-    const Frames frames = make_frames(17, 1, 20);
+    const Frames frames = distinct_frames(17, 1, 20);
     const Frames packets = make_packets(17);
     const char* layouts[] = {"normal-tc", "normal", "pc"};
     for (int layout = 0; layout < 3; layout++) {
         for (int count : {16, 17}) {
             SCOPED_TRACE(std::string(layouts[layout]) + " " + std::to_string(count));
             Bytes original =
-                stream_bytes(Frames(frames.begin(), frames.begin() + count), layout, packets);
+                frames_file_bytes(layout, Frames(frames.begin(), frames.begin() + count), packets);
             write_file_bytes(dir.path("in.ac3"), original);
             ASSERT_EQ(EXIT_CLEAN,
                       run({"wrap", dir.path("in.ac3"), dir.path("pcm.raw"), "--force"}));
@@ -223,8 +190,8 @@ TEST(WrapUnwrap, RoundTripEveryLayout) {
 // the cut one is not completed with the silence after it.
 TEST(Unwrap, InputEndingInsideABurstRecordsOnlyWholeFrames) {
     TempDir dir;
-    const Frames frames = make_frames(3, 0, 28);
-    Bytes whole = stream_bytes(frames, FORMAT_NORMAL);
+    const Frames frames = distinct_frames(3, 0, 28);
+    Bytes whole = frames_file_bytes(FORMAT_NORMAL, frames);
     Bytes pcm = burst_pcm(frames);
     // Ending right after the last payload word loses nothing.
     for (size_t keep :
@@ -242,7 +209,7 @@ TEST(Unwrap, InputEndingInsideABurstRecordsOnlyWholeFrames) {
 // receiver takes it, with a warning.
 TEST(Unwrap, WarnsOfABurstRunningIntoTheNextPreamble) {
     TempDir dir;
-    Bytes pcm = burst_pcm(make_frames(4, 0, 28));
+    Bytes pcm = burst_pcm(distinct_frames(4, 0, 28));
     for (int claim : {768, 3072}) {
         pcm[2 * 3] = static_cast<uint8_t>(claim * 16);
         pcm[2 * 3 + 1] = static_cast<uint8_t>(claim * 16 >> 8);
@@ -259,12 +226,12 @@ TEST(Unwrap, WarnsOfABurstRunningIntoTheNextPreamble) {
 // Time code is dropped on request but never invented.
 TEST(TimeCode, LayoutFollowsTheWritersRules) {
     TempDir dir;
-    const Frames frames = make_frames(6, 0, 28);
+    const Frames frames = distinct_frames(6, 0, 28);
     write_file_bytes(dir.path("pcm.raw"), burst_pcm(frames));
     // Without time code the recording goes on as "Normal" from its second frame.
     ASSERT_EQ(EXIT_CLEAN,
               run({"unwrap", dir.path("pcm.raw"), dir.path("a.ac3"), "--layout", "normal-tc"}));
-    const Bytes normal = stream_bytes(frames, FORMAT_NORMAL);
+    const Bytes normal = frames_file_bytes(FORMAT_NORMAL, frames);
     EXPECT_EQ(Bytes(normal.begin() + 2 * 768, normal.end()), read_file_bytes(dir.path("a.ac3")));
     // Requiring time code refuses it and leaves nothing behind; so does
     // converting to "Normal + Time Code" a file without it.
@@ -279,7 +246,7 @@ TEST(TimeCode, LayoutFollowsTheWritersRules) {
     }
     EXPECT_EQ(2, count_files(dir));
 
-    const Bytes tc_file = stream_bytes(frames, FORMAT_NORMAL_TC, make_packets(6));
+    const Bytes tc_file = frames_file_bytes(FORMAT_NORMAL_TC, frames, make_packets(6));
     write_file_bytes(dir.path("tc.ac3"), tc_file);
     ASSERT_EQ(EXIT_CLEAN,
               run({"convert", dir.path("tc.ac3"), dir.path("n.ac3"), "--layout", "normal"}));
@@ -311,7 +278,7 @@ TEST(TimeCode, LayoutFollowsTheWritersRules) {
 // reads on. A file with no playable frame is refused.
 TEST(StopsEarly, BadHeadersAndUnplayableFiles) {
     TempDir dir;
-    Bytes whole = stream_bytes(make_frames(30, 0, 28), FORMAT_NORMAL);
+    Bytes whole = frames_file_bytes(FORMAT_NORMAL, distinct_frames(30, 0, 28));
     Bytes junk = whole;
     const size_t at = 2 * 768 * 20;
     junk.insert(junk.begin() + at, {0x0B, 0x77, 0xFF, 0xFF, 0xFF, 0xFF, 1, 2, 3, 4, 5, 6, 7, 8});
@@ -338,9 +305,9 @@ TEST(StopsEarly, BadHeadersAndUnplayableFiles) {
               testing::internal::GetCapturedStderr().find("playback stopped at frame 20"));
 
     // No playable frame: refused, and an existing OUT stays as it was.
-    Frames reserved = make_frames(2, 0, 28);
+    Frames reserved = distinct_frames(2, 0, 28);
     reserved[0][2] |= 0xC000;  // fscod 3: no sample rate
-    for (const Bytes& b : {Bytes{0x0B, 0x77}, stream_bytes(reserved, FORMAT_NORMAL)}) {
+    for (const Bytes& b : {Bytes{0x0B, 0x77}, frames_file_bytes(FORMAT_NORMAL, reserved)}) {
         write_file_bytes(dir.path("bad.ac3"), b);
         write_file_bytes(dir.path("old.raw"), {1, 2, 3});
         testing::internal::CaptureStderr();
@@ -355,11 +322,11 @@ TEST(StopsEarly, BadHeadersAndUnplayableFiles) {
 TEST(Verify, FindsDamagedFramesCutRecordsAndTimeCodeJumps) {
     TempDir dir;
     std::string out;
-    Frames frames = make_frames(10, 0, 28);
+    Frames frames = distinct_frames(10, 0, 28);
     frames[3][300] ^= 0x0010;
     frames[7][700] ^= 0x8000;
     // The file's end cuts the last record short: reported as such, not as a CRC failure.
-    Bytes cut = stream_bytes(frames, FORMAT_PC);
+    Bytes cut = frames_file_bytes(FORMAT_PC, frames);
     cut.resize(cut.size() - 100);
     write_file_bytes(dir.path("bad.ac3"), cut);
     EXPECT_EQ(EXIT_FOUND, run_captured({"verify", dir.path("bad.ac3"), "--json"}, &out));
@@ -372,7 +339,7 @@ TEST(Verify, FindsDamagedFramesCutRecordsAndTimeCodeJumps) {
         packets[i][0] = to_bcd(11);
     }
     write_file_bytes(dir.path("tc.ac3"),
-                     stream_bytes(make_frames(6, 0, 28), FORMAT_NORMAL_TC, packets));
+                     frames_file_bytes(FORMAT_NORMAL_TC, distinct_frames(6, 0, 28), packets));
     EXPECT_EQ(EXIT_FOUND, run_captured({"verify", dir.path("tc.ac3"), "--json"}, &out));
     EXPECT_NE(std::string::npos, out.find("{\"frame\": 4,")) << out;
     EXPECT_EQ(out.find("{\"frame\": 4,"), out.rfind("{\"frame\":")) << out;
@@ -385,26 +352,26 @@ TEST(Verify, DropFrameNumberingAndSignedOffsets) {
     TempDir dir;
     std::string out;
     const int per_minute = 60 * 30 - 2;
-    const Frames frames = make_frames(20, 0, 28);
+    const Frames frames = distinct_frames(20, 0, 28);
     for (int first : {per_minute + 2 - 10, 10 * per_minute + 2 - 10}) {
         SCOPED_TRACE(first);
         Frames packets = make_packets(20, first, true);
-        write_file_bytes(dir.path("df.ac3"), stream_bytes(frames, FORMAT_NORMAL_TC, packets));
+        write_file_bytes(dir.path("df.ac3"), frames_file_bytes(FORMAT_NORMAL_TC, frames, packets));
         EXPECT_EQ(EXIT_CLEAN, run_captured({"verify", dir.path("df.ac3")}, &out)) << out;
         packets[12][3] = to_bcd(29);  // a label drop-frame counting does not give there
-        write_file_bytes(dir.path("df.ac3"), stream_bytes(frames, FORMAT_NORMAL_TC, packets));
+        write_file_bytes(dir.path("df.ac3"), frames_file_bytes(FORMAT_NORMAL_TC, frames, packets));
         EXPECT_EQ(EXIT_FOUND, run_captured({"verify", dir.path("df.ac3")}, &out));
         EXPECT_NE(std::string::npos, out.find("frame 12:")) << out;
     }
     Frames packets = make_packets(20);
     packets[19][4] = static_cast<Word>(-32768);
-    write_file_bytes(dir.path("neg.ac3"), stream_bytes(frames, FORMAT_NORMAL_TC, packets));
+    write_file_bytes(dir.path("neg.ac3"), frames_file_bytes(FORMAT_NORMAL_TC, frames, packets));
     EXPECT_EQ(EXIT_FOUND, run_captured({"verify", dir.path("neg.ac3")}, &out));
     EXPECT_NE(std::string::npos, out.find("fps -32768\n")) << out;
     EXPECT_EQ(std::string::npos, out.find("+-")) << out;
 
     // An odd last byte is no word: reported by verify (and by convert).
-    Bytes odd = stream_bytes(frames, FORMAT_NORMAL);
+    Bytes odd = frames_file_bytes(FORMAT_NORMAL, frames);
     odd.push_back(0x0B);
     write_file_bytes(dir.path("odd.ac3"), odd);
     EXPECT_EQ(EXIT_FOUND, run_captured({"verify", dir.path("odd.ac3"), "--json"}, &out));
@@ -422,7 +389,7 @@ TEST(Verify, DropFrameNumberingAndSignedOffsets) {
 TEST(Info, ReportsOnlyWhatTheFileHolds) {
     TempDir dir;
     std::string out;
-    Bytes tc = stream_bytes(make_frames(75, 0, 28), FORMAT_NORMAL_TC, make_packets(75));
+    Bytes tc = frames_file_bytes(FORMAT_NORMAL_TC, distinct_frames(75, 0, 28), make_packets(75));
     Bytes cut(tc.begin(), tc.end() - 100);
     Bytes junk = tc;
     junk.insert(junk.end(), {0x01, 0x10, 0x99, 0x99, 0x55, 0x55, 0x01, 0x10, 0x77});
@@ -437,10 +404,10 @@ TEST(Info, ReportsOnlyWhatTheFileHolds) {
     }
 
     // 50 frames at 48 kHz (1.6 s) and 50 at 32 kHz (2.4 s).
-    Frames mixed = make_frames(50, 0, 28);
-    Frames slow = make_frames(50, 2, 28);
+    Frames mixed = distinct_frames(50, 0, 28);
+    Frames slow = distinct_frames(50, 2, 28);
     mixed.insert(mixed.end(), slow.begin(), slow.end());
-    write_file_bytes(dir.path("mixed.ac3"), stream_bytes(mixed, FORMAT_NORMAL));
+    write_file_bytes(dir.path("mixed.ac3"), frames_file_bytes(FORMAT_NORMAL, mixed));
     ASSERT_EQ(EXIT_CLEAN, run_captured({"info", dir.path("mixed.ac3")}, &out));
     EXPECT_NE(std::string::npos, out.find("Duration:                00:00:04.0")) << out;
 
@@ -458,7 +425,8 @@ TEST(Info, ReportsOnlyWhatTheFileHolds) {
 // the file's sample rate and length.
 TEST(Files, ExistingOutputsAreReplacedOnlyWithForce) {
     TempDir dir;
-    write_file_bytes(dir.path("in.ac3"), stream_bytes(make_frames(2, 2, 10), FORMAT_NORMAL));
+    write_file_bytes(dir.path("in.ac3"),
+                     frames_file_bytes(FORMAT_NORMAL, distinct_frames(2, 2, 10)));
     write_file_bytes(dir.path("old.WAV"), {1, 2, 3});
     testing::internal::CaptureStderr();
     EXPECT_EQ(EXIT_UNUSABLE, run({"wrap", dir.path("in.ac3"), dir.path("old.WAV")}));
@@ -482,7 +450,7 @@ TEST(Files, StreamFilesOfTwoGigabytesAreRefused) {
     TempDir dir;
     const std::string big = dir.path("big.ac3");
     const std::string out = dir.path("out");
-    write_file_bytes(big, stream_bytes(make_frames(2, 0, 28), FORMAT_NORMAL));
+    write_file_bytes(big, frames_file_bytes(FORMAT_NORMAL, distinct_frames(2, 0, 28)));
     set_file_size(big, uint64_t{1} << 31);
     const std::vector<std::string> commands[] = {{"info", big},
                                                  {"verify", big},
@@ -503,7 +471,8 @@ TEST(Files, StreamFilesOfTwoGigabytesAreRefused) {
 TEST(Files, LinksAreFollowedAndReplacedFilesKeepTheirMode) {
     namespace fs = std::filesystem;
     TempDir dir;
-    write_file_bytes(dir.path("in.ac3"), stream_bytes(make_frames(2, 0, 28), FORMAT_NORMAL));
+    write_file_bytes(dir.path("in.ac3"),
+                     frames_file_bytes(FORMAT_NORMAL, distinct_frames(2, 0, 28)));
     write_file_bytes(dir.path("old.raw"), {1, 2, 3});
     fs::permissions(dir.path("old.raw"), fs::perms(0640));
     // Only the superuser may give a file away; others keep their own.
@@ -536,7 +505,7 @@ TEST(Files, LinksAreFollowedAndReplacedFilesKeepTheirMode) {
 // keeps.
 TEST(Files, LongNamesWork) {
     TempDir dir;
-    Bytes stream = stream_bytes(make_frames(3, 0, 28), FORMAT_NORMAL);
+    Bytes stream = frames_file_bytes(FORMAT_NORMAL, distinct_frames(3, 0, 28));
     std::string deep = dir.path(std::string(100, 'd'));
     deep += "/" + std::string(100, 'e');
     std::filesystem::create_directories(deep);
@@ -544,7 +513,7 @@ TEST(Files, LongNamesWork) {
     const std::string leaf = dir.path(std::string(240, 'x') + ".ac3");
     ASSERT_GE(in.size(), 256u);
     write_file_bytes(in, stream);
-    write_file_bytes(dir.path("pcm.raw"), burst_pcm(make_frames(3, 0, 28)));
+    write_file_bytes(dir.path("pcm.raw"), burst_pcm(distinct_frames(3, 0, 28)));
     std::string out;
     if (!IS_POSIX) {
         // Beyond the system's own path limit there: said plainly.

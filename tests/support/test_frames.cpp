@@ -115,7 +115,9 @@ std::vector<Word> tc_packet(int i) {
     return make_time_code_packet(1, i / 1500 % 60, i / 25 % 60, i % 25, 0, 3, 0);
 }
 
-std::vector<uint8_t> frames_file_bytes(int format, const std::vector<std::vector<Word>>& frames) {
+std::vector<uint8_t> frames_file_bytes(int format,
+                                       const std::vector<std::vector<Word>>& frames,
+                                       const std::vector<std::vector<Word>>& packets) {
     std::vector<uint8_t> out;
     auto put = [&out](Word w, bool high_first) {
         out.push_back(static_cast<uint8_t>(high_first ? w >> 8 : w & 0xFF));
@@ -123,7 +125,7 @@ std::vector<uint8_t> frames_file_bytes(int format, const std::vector<std::vector
     };
     for (size_t i = 0; i < frames.size(); ++i) {
         if (format == FORMAT_NORMAL_TC) {
-            std::vector<Word> p = tc_packet(static_cast<int>(i));
+            std::vector<Word> p = packets.empty() ? tc_packet(static_cast<int>(i)) : packets[i];
             packet_to_file_order(p.data());
             for (Word w : p)
                 put(w, true);

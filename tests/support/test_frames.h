@@ -44,8 +44,11 @@ std::vector<std::vector<Word>> distinct_frames(int count,
 // The packet stored ahead of frame i: 25 fps time code from 01:00:00:00.
 std::vector<Word> tc_packet(int i);
 // A stream file of frames in format (a FileFormat): high byte first but for
-// "PC Format"; "Normal + Time Code" puts tc_packet(i) in file order ahead of frame i.
-std::vector<uint8_t> frames_file_bytes(int format, const std::vector<std::vector<Word>>& frames);
+// "PC Format"; "Normal + Time Code" puts packets[i] (tc_packet(i) when none
+// are given) in file order ahead of frame i.
+std::vector<uint8_t> frames_file_bytes(int format,
+                                       const std::vector<std::vector<Word>>& frames,
+                                       const std::vector<std::vector<Word>>& packets = {});
 
 // Two-digit BCD of value (units in bits 0..3, tens from bit 4).
 Word to_bcd(int value);
