@@ -127,15 +127,17 @@ TEST(WavHeader, FollowsChunksAskingForMoreAsItGoes) {
     EXPECT_FALSE(wav_is_pcm16_stereo(info));
 }
 
-// Captures past 4 GB: the data size stands in the "ds64" chunk.
+// Captures past 4 GB: the data size stands in the "ds64" chunk, which may
+// end after the sizes it must hold (24 bytes) or carry a table (28 and more).
 TEST(WavHeader, ReadsRf64AndBw64SizesFromDs64) {
     for (const char* id : {"RF64", "BW64"}) {
+        const uint8_t ds64_bytes = id[0] == 'R' ? 28 : 24;
         uint8_t plain[WAV_HEADER_BYTES];
         wav_build_header(plain, 48000, 0xFFFFFFFFu);
         Bytes b(id, id + 4);
-        b.insert(b.end(),
-                 {0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E', 'd', 's', '6', '4', 28, 0, 0, 0});
-        Bytes ds64(28, 0);
+        b.insert(b.end(), {0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E', 'd', 's', '6', '4',
+                           ds64_bytes, 0, 0, 0});
+        Bytes ds64(ds64_bytes, 0);
         ds64[8 + 4] = 0x01;  // data size 0x1'0000'0000 + 0x10
         ds64[8] = 0x10;
         b.insert(b.end(), ds64.begin(), ds64.end());
