@@ -290,7 +290,9 @@ TEST_F(Program, ArmsMonitorsPausesAndResumes) {
     command(CMD_RECORD);
     ASSERT_EQ(STATE_RECORD_ARMED, get_transport_state());
     scripted_wave_supply_input(pcm.data(), pcm.size());
-    fill_input(4);  // three silent buffers, then records 1 to 8
+    fill_input(1);  // three silent buffers, then records 1 to 8
+    EXPECT_EQ("Waiting for data", status_text(window));
+    fill_input(3);
     EXPECT_EQ("Press play to record", status_text(window));
     EXPECT_EQ(0, file_length()) << "nothing is written while armed";
 
