@@ -24,13 +24,15 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "common/file_format.h"
 #include "common/ids.h"
-#include "tests/program/test_stream.h"
 #include "tests/support/test_files.h"
+#include "tests/support/test_frames.h"
 
 namespace {
 
@@ -88,35 +90,76 @@ BOOL CALLBACK longest_static(HWND child, LPARAM lparam) {
     return TRUE;
 }
 
+// What playing frames in layout format must send in output format mode: three
+// silent buffers, then one burst a block of 3072 words, eight blocks a buffer,
+// the last buffer padded with silence. A time code packet goes ahead of its
+// frame with word 6 as the reader hands it on, 0x0110.
+std::vector<Word> expected_output(int format,
+                                  const std::vector<std::vector<Word>>& frames,
+                                  int mode) {
+    constexpr size_t BUFFER_WORDS = 24576, BLOCK_WORDS = 3072;
+    std::vector<Word> out((3 + frames.size() / 8 + 1) * BUFFER_WORDS, 0);
+    for (size_t i = 0; i < frames.size(); ++i) {
+        size_t at = 3 * BUFFER_WORDS + i * BLOCK_WORDS + (mode == 2 ? 1 : 0);
+        auto burst = [&](Word type, std::vector<Word> payload) {
+            payload.insert(payload.begin(), {0xF872, 0x4E1F, type, Word(payload.size() * 16)});
+            for (Word w : payload) {
+                out[at] = w;
+                at += mode == 0 ? 1 : 2;
+            }
+        };
+        if (format == FORMAT_NORMAL_TC) {
+            std::vector<Word> packet = tc_packet(static_cast<int>(i));
+            packet[6] = 0x0110;
+            burst(2, packet);
+        }
+        burst(1, frames[i]);
+    }
+    return out;
+}
+
+std::vector<Word> words(const std::vector<uint8_t>& bytes) {
+    std::vector<Word> out(bytes.size() / 2);
+    for (size_t i = 0; i < out.size(); ++i) {
+        out[i] = static_cast<Word>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    }
+    return out;
+}
+
 int compare(const std::vector<Word>& expected, const std::vector<Word>& actual, const char* what) {
     if (expected == actual) {
         std::printf("%s: %zu words as expected\n", what, actual.size());
         return 0;
     }
-    std::printf("%s differs: %s\n", what, first_difference(expected, actual).c_str());
+    size_t at =
+        std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first -
+        expected.begin();
+    std::printf("%s differs from word %zu on (%zu words, %zu expected)\n", what, at, actual.size(),
+                expected.size());
     return 1;
 }
 
 int run(int argc, char** argv) {
     std::string verb = argc > 1 ? argv[1] : "";
     auto arg = [&](int i) { return i < argc ? std::atoi(argv[i]) : 0; };
-    // The stream of FORMAT FSCOD FRAMES given from argument i on.
-    auto stream = [&](int i) { return make_test_stream(arg(i), arg(i + 1), arg(i + 2)); };
+    // The frames of FSCOD FRAMES given from argument i on, all of one size
+    // (160 kbit/s), and their file in layout FORMAT (argument i - 1).
+    auto frames = [&](int i) { return distinct_frames(arg(i + 1), arg(i), 18); };
+    auto file = [&](int i) { return frames_file_bytes(arg(i - 1), frames(i)); };
     if (verb == "make-stream" && argc == 6) {
-        write_file_bytes(argv[2], stream_file_bytes(stream(3), arg(3)));
+        write_file_bytes(argv[2], file(4));
         return 0;
     }
     if (verb == "stream-bytes" && argc == 5) {
-        std::printf("%zu\n", stream_file_bytes(stream(2), arg(2)).size());
+        std::printf("%zu\n", file(3).size());
         return 0;
     }
     if (verb == "check-output" && argc == 7) {
-        return compare(expected_output(stream(3), arg(6)), pcm_words(read_file_bytes(argv[2])),
+        return compare(expected_output(arg(3), frames(4), arg(6)), words(read_file_bytes(argv[2])),
                        "output");
     }
     if (verb == "check-stream" && argc == 6) {
-        return compare(pcm_words(stream_file_bytes(stream(3), arg(3))),
-                       pcm_words(read_file_bytes(argv[2])), "recording");
+        return compare(words(file(4)), words(read_file_bytes(argv[2])), "recording");
     }
     if (verb == "wait-window" && argc == 3) {
         return wait_for(std::atof(argv[2]), [] { return IsWindowVisible(main_window()) != FALSE; })
