@@ -86,10 +86,10 @@ TEST_F(Capture, MonitorsBufferByBuffer) {
     EXPECT_EQ(Rc(RC_NO_DATA), Rc(on_input_buffer_filled(STATE_RECORDING)));
     EXPECT_EQ(0, time_code_valid());
     ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
-    EXPECT_EQ(48000u, scripted_wave_in_format().samples_per_sec);
-    EXPECT_EQ(192000u, scripted_wave_in_format().avg_bytes_per_sec);
-    EXPECT_EQ(3, scripted_wave_in_queued());
-    EXPECT_TRUE(scripted_wave_in_started());
+    EXPECT_EQ(48000u, scripted_wave_in().format.samples_per_sec);
+    EXPECT_EQ(192000u, scripted_wave_in().format.avg_bytes_per_sec);
+    EXPECT_EQ(3, scripted_wave_in().queued);
+    EXPECT_TRUE(scripted_wave_in().started);
 
     // A silent buffer, a buffer with a time code packet and the start of a
     // frame, and one with the frame's end.
@@ -117,7 +117,7 @@ TEST_F(Capture, MonitorsBufferByBuffer) {
     EXPECT_EQ(Rc(RC_NO_DATA), Rc(on_input_buffer_filled(STATE_RECORD_ARMED)));
     EXPECT_EQ(Rc(RC_NO_DATA), Rc(on_input_buffer_filled(STATE_RECORD_ARMED)));
     EXPECT_EQ(1, get_frame_errors());
-    EXPECT_EQ(2, scripted_wave_in_queued());
+    EXPECT_EQ(2, scripted_wave_in().queued);
 }
 
 // The writer's refusal or a failed write ends the scan after that frame: the
@@ -144,9 +144,9 @@ TEST_F(Capture, RefusalOrWriteFailureEndsTheScan) {
         EXPECT_EQ(std::vector<int>{open ? RC_NO_TIME_CODE : RC_WRITE_FAILED},
                   feed(pcm, STATE_RECORDING));
         EXPECT_EQ(0, current_fscod());
-        EXPECT_EQ(3, scripted_wave_in_queued());  // the buffer went back all the same
+        EXPECT_EQ(3, scripted_wave_in().queued);  // the buffer went back all the same
         EXPECT_EQ(Rc(open ? RC_OK : RC_WRITE_FAILED), Rc(stop_capture()));
-        EXPECT_FALSE(scripted_wave_in_open());
+        EXPECT_FALSE(scripted_wave_in().open);
         EXPECT_EQ(0, wave_ring().active);
         EXPECT_EQ(0, file_length());
         stream_close();

@@ -64,7 +64,7 @@ TEST_F(Playback, FramesToTheEndThenDrain) {
     ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL_TC, records));
     WaveBufferNode* first = wave_ring().current;
     EXPECT_EQ(1, wave_ring().active);
-    EXPECT_EQ(3, scripted_wave_out_queued());
+    EXPECT_EQ(3, scripted_wave_out().queued);
     EXPECT_EQ(0, count_done_buffers());
     for (int rc : {RC_OK, RC_OK, RC_END_OF_FILE, RC_OK, RC_OK, RC_PLAYBACK_DRAINED})
         EXPECT_EQ(Rc(rc), Rc(notify()));
@@ -79,9 +79,9 @@ TEST_F(Playback, FramesToTheEndThenDrain) {
     }
     // The reader stands at the start again, the device drains until stopped.
     EXPECT_EQ(0, stream_get_position());
-    EXPECT_TRUE(scripted_wave_out_open());
+    EXPECT_TRUE(scripted_wave_out().open);
     EXPECT_EQ(Rc(RC_OK), Rc(stop_playback()));
-    EXPECT_FALSE(scripted_wave_out_open());
+    EXPECT_FALSE(scripted_wave_out().open);
     EXPECT_EQ(0, wave_ring().active);
     EXPECT_EQ(first, wave_ring().current);  // six submissions: whole turns
     EXPECT_EQ(0, get_frame_errors());
@@ -116,7 +116,7 @@ TEST_F(Playback, UnderrunCountsAFrameErrorAndPlaysOn) {
     EXPECT_EQ(Rc(RC_OK), Rc(on_output_buffer_done()));
     EXPECT_EQ(Rc(RC_OK), Rc(on_output_buffer_done()));
     EXPECT_EQ(1, get_frame_errors());
-    EXPECT_EQ(2, scripted_wave_out_queued());
+    EXPECT_EQ(2, scripted_wave_out().queued);
 }
 
 TEST_F(Playback, FormatChangesAtTheNextRefill) {
@@ -147,9 +147,9 @@ TEST_F(Playback, DeviceRateAndFramesTooLongForSixteenBitBlocks) {
         set_spdif_mode(mode);
         stream_seek(0, SEEK_TO_START);
         ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
-        EXPECT_EQ(32000u, scripted_wave_out_format().samples_per_sec);
-        EXPECT_EQ(128000u, scripted_wave_out_format().avg_bytes_per_sec);
-        EXPECT_EQ(4, scripted_wave_out_format().block_align);
+        EXPECT_EQ(32000u, scripted_wave_out().format.samples_per_sec);
+        EXPECT_EQ(128000u, scripted_wave_out().format.avg_bytes_per_sec);
+        EXPECT_EQ(4, scripted_wave_out().format.block_align);
         EXPECT_EQ(Rc(RC_END_OF_FILE), Rc(notify()));
         EXPECT_EQ(2, get_frame_errors()) << mode;
         EXPECT_TRUE(silent(scripted_wave_output_buffers().at(3))) << mode;
@@ -157,7 +157,7 @@ TEST_F(Playback, DeviceRateAndFramesTooLongForSixteenBitBlocks) {
     }
     reset_frame_info();
     ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
-    EXPECT_EQ(48000u, scripted_wave_out_format().samples_per_sec);
+    EXPECT_EQ(48000u, scripted_wave_out().format.samples_per_sec);
 }
 
 // Either engine, as the device tests drive it.
@@ -165,18 +165,16 @@ struct Engine {
     int (*start)(WindowHandle);
     int (*stop)();
     void (*choose)(const char*);
-    const std::vector<int>& (*opens)();
-    bool (*device_open)();
+    const ScriptedDirection& (*device)();
     ScriptedCall query, open, queue, reset, close;
     int no_device, close_failed;
 };
-const Engine ENGINES[] = {
-    {start_playback, stop_playback, set_play_device, scripted_wave_out_opens,
-     scripted_wave_out_open, CALL_OUT_QUERY, CALL_OUT_OPEN, CALL_OUT_WRITE, CALL_OUT_RESET,
-     CALL_OUT_CLOSE, RC_NO_PLAYBACK_DEVICE, RC_PLAYBACK_CLOSE_FAILED},
-    {start_capture, stop_capture, set_rec_device, scripted_wave_in_opens, scripted_wave_in_open,
-     CALL_IN_QUERY, CALL_IN_OPEN, CALL_IN_ADD_BUFFER, CALL_IN_RESET, CALL_IN_CLOSE,
-     RC_NO_RECORD_DEVICE, RC_RECORD_CLOSE_FAILED}};
+const Engine ENGINES[] = {{start_playback, stop_playback, set_play_device, scripted_wave_out,
+                           CALL_OUT_QUERY, CALL_OUT_OPEN, CALL_OUT_WRITE, CALL_OUT_RESET,
+                           CALL_OUT_CLOSE, RC_NO_PLAYBACK_DEVICE, RC_PLAYBACK_CLOSE_FAILED},
+                          {start_capture, stop_capture, set_rec_device, scripted_wave_in,
+                           CALL_IN_QUERY, CALL_IN_OPEN, CALL_IN_ADD_BUFFER, CALL_IN_RESET,
+                           CALL_IN_CLOSE, RC_NO_RECORD_DEVICE, RC_RECORD_CLOSE_FAILED}};
 
 // A device that refused to stop (either engine's, at reset or at close) may
 // still own the buffers: no start of either engine uses them and the release
@@ -193,7 +191,7 @@ TEST_F(Playback, RefusedStopHoldsTheRingUntilTheDeviceCloses) {
             EXPECT_EQ(Rc(e.close_failed), Rc(e.stop()));
             for (const Engine& any : ENGINES)
                 EXPECT_EQ(Rc(any.no_device), Rc(any.start(nullptr)));
-            EXPECT_TRUE(e.device_open());
+            EXPECT_TRUE(e.device().open);
             const int blocks = test_memory_live_blocks();
             free_wave_buffers();
             EXPECT_EQ(blocks, test_memory_live_blocks());
@@ -201,9 +199,9 @@ TEST_F(Playback, RefusedStopHoldsTheRingUntilTheDeviceCloses) {
 
             scripted_wave_refuse(refused, 0);
             ASSERT_EQ(Rc(RC_OK), Rc(other.start(nullptr)));
-            EXPECT_FALSE(e.device_open());
+            EXPECT_FALSE(e.device().open);
             EXPECT_EQ(Rc(RC_OK), Rc(other.stop()));
-            EXPECT_FALSE(other.device_open());
+            EXPECT_FALSE(other.device().open);
         }
     }
 }
@@ -258,7 +256,7 @@ TEST_F(Playback, ChosenDeviceIsOpenedByItsName) {
             scripted_wave_list_devices(c.devices, c.devices);
             e.choose(c.chosen);
             EXPECT_EQ(Rc(c.opens.empty() ? e.no_device : RC_OK), Rc(e.start(nullptr)));
-            EXPECT_EQ(c.opens, e.opens());
+            EXPECT_EQ(c.opens, e.device().opens);
             e.stop();
         }
         e.choose("");

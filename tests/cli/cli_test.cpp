@@ -161,33 +161,6 @@ TEST(Options, RefuseWhatTheCommandDoesNotTake) {
     }
 }
 
-// Every layout (the output formats are swept on ffmpeg's streams): wrap, then
-// unwrap into the same layout, gives the file back byte for byte; the PCM has
-// the playback engine's length.
-TEST(WrapUnwrap, RoundTripEveryLayout) {
-    TempDir dir;
-    // 44.1 kHz frames alternate between 417 and 418 words; 17 frames end
-    // inside a device buffer, 16 exactly at its end.
-    const Frames frames = distinct_frames(17, 1, 20);
-    const Frames packets = make_packets(17);
-    const char* layouts[] = {"normal-tc", "normal", "pc"};
-    for (int layout = 0; layout < 3; layout++) {
-        for (int count : {16, 17}) {
-            SCOPED_TRACE(std::string(layouts[layout]) + " " + std::to_string(count));
-            Bytes original =
-                frames_file_bytes(layout, Frames(frames.begin(), frames.begin() + count), packets);
-            write_file_bytes(dir.path("in.ac3"), original);
-            ASSERT_EQ(EXIT_CLEAN,
-                      run({"wrap", dir.path("in.ac3"), dir.path("pcm.raw"), "--force"}));
-            size_t buffers = 3 + static_cast<size_t>(count) / 8 + 1;
-            EXPECT_EQ(buffers * DEVICE_BUFFER_BYTES, read_file_bytes(dir.path("pcm.raw")).size());
-            ASSERT_EQ(EXIT_CLEAN, run({"unwrap", dir.path("pcm.raw"), dir.path("out.ac3"),
-                                       "--layout", layouts[layout], "--force"}));
-            EXPECT_EQ(original, read_file_bytes(dir.path("out.ac3")));
-        }
-    }
-}
-
 // A capture that stops inside a burst: the frames before it are recorded,
 // the cut one is not completed with the silence after it.
 TEST(Unwrap, InputEndingInsideABurstRecordsOnlyWholeFrames) {

@@ -190,7 +190,7 @@ protected:
     }
 
     void fill_input(int buffers) {
-        for (int i = 0; i < buffers && scripted_wave_in_open(); ++i) {
+        for (int i = 0; i < buffers && scripted_wave_in().open; ++i) {
             scripted_wave_fill_input(1);
             pump();
         }
@@ -270,7 +270,7 @@ TEST_F(Program, MovesWhilePlayingAndPlaysAgainFromTheEnd) {
     command(CMD_TO_END);
     play_out();
     EXPECT_EQ(STATE_READY, get_transport_state());
-    EXPECT_FALSE(scripted_wave_out_open());
+    EXPECT_FALSE(scripted_wave_out().open);
     EXPECT_EQ(0, stream_get_position()) << "the reader rewinds at the end";
     command(CMD_TO_END);
     command(CMD_PLAY);
@@ -373,7 +373,7 @@ TEST_F(Program, AFailedWriteStopsTheRecordingAndSaysSo) {
     failing_files.writes = true;
     fill_input(1);
     EXPECT_EQ(STATE_READY, get_transport_state());
-    EXPECT_FALSE(scripted_wave_in_open());
+    EXPECT_FALSE(scripted_wave_in().open);
     EXPECT_EQ(std::vector<std::string>{"Cannot write to the file."}, boxes.texts);
     failing_files.writes = false;
     command(CMD_CLOSE);
@@ -456,12 +456,12 @@ TEST_F(Program, ADeviceThatRefusedToStopFailsTheNextStartAndNotTheExit) {
     scripted_wave_refuse(CALL_OUT_RESET, 0);
     command(CMD_RECORD);
     EXPECT_EQ(STATE_RECORD_ARMED, get_transport_state());
-    EXPECT_FALSE(scripted_wave_out_open());
+    EXPECT_FALSE(scripted_wave_out().open);
     scripted_wave_refuse(CALL_IN_CLOSE, 1);
     command(CMD_EXIT);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_TRUE(quit);
-    EXPECT_TRUE(scripted_wave_in_open());
+    EXPECT_TRUE(scripted_wave_in().open);
     EXPECT_NE(nullptr, wave_ring().nodes);
     EXPECT_EQ(2u, boxes.texts.size());
     // Where the process would end, the test closes the device and frees the
@@ -483,7 +483,7 @@ TEST_F(Program, FileCommandsCloseWhatRunsFirst) {
     // A recent file while playing: stop, close, then open the other.
     command(CMD_RECENT_FILE_2);
     EXPECT_EQ(STATE_READY, get_transport_state());
-    EXPECT_FALSE(scripted_wave_out_open());
+    EXPECT_FALSE(scripted_wave_out().open);
     StreamFile file;
     stream_get_file(&file);
     EXPECT_EQ(second, file.name);
@@ -495,7 +495,7 @@ TEST_F(Program, FileCommandsCloseWhatRunsFirst) {
     DeleteFileA(first.c_str());
     CreateDirectoryA(first.c_str(), nullptr);  // the name is now a folder
     command(CMD_RECENT_FILE_2);
-    EXPECT_FALSE(scripted_wave_in_open());
+    EXPECT_FALSE(scripted_wave_in().open);
     EXPECT_EQ(STATE_NO_FILE, get_transport_state());
     EXPECT_EQ(1u, boxes.texts.size());
     RemoveDirectoryA(first.c_str());
@@ -546,7 +546,7 @@ TEST_F(Program, ExitAndTheCloseBoxCloseTheFileFirst) {
         }
         EXPECT_FALSE(IsWindow(window));
         EXPECT_TRUE(quit);
-        EXPECT_FALSE(scripted_wave_out_open() || scripted_wave_in_open());
+        EXPECT_FALSE(scripted_wave_out().open || scripted_wave_in().open);
         EXPECT_EQ((std::vector<std::string>{"close file, state " + std::to_string(c.state),
                                             "destroy, state 0"}),
                   seen.events);

@@ -36,15 +36,10 @@ constexpr uint32_t FLAG_INQUEUE = WAVE_HEADER_INQUEUE;
 // allocates nothing while the allocation-free paths run.
 constexpr int QUEUE_SLOTS = 16;
 
-struct Direction {
+struct Direction : ScriptedDirection {
     std::vector<ListedDevice> devices;
-    std::vector<int> opens;
-    bool open;
-    bool started;
     WindowHandle window;
-    WaveFormat format;
     WaveHeader* queue[QUEUE_SLOTS];  // submitted and not yet returned, oldest first
-    int queued;
 };
 
 struct ScriptedDevice {
@@ -245,12 +240,12 @@ void scripted_wave_list_devices(const std::vector<ListedDevice>& outputs,
     device.in.devices = inputs;
 }
 
-const std::vector<int>& scripted_wave_out_opens() {
-    return device.out.opens;
+const ScriptedDirection& scripted_wave_out() {
+    return device.out;
 }
 
-const std::vector<int>& scripted_wave_in_opens() {
-    return device.in.opens;
+const ScriptedDirection& scripted_wave_in() {
+    return device.in;
 }
 
 void scripted_wave_refuse(ScriptedCall call, int refuse) {
@@ -263,18 +258,6 @@ int scripted_wave_calls(ScriptedCall call) {
 
 int scripted_wave_misuse() {
     return device.misuse;
-}
-
-bool scripted_wave_out_open() {
-    return device.out.open;
-}
-
-WaveFormat scripted_wave_out_format() {
-    return device.out.format;
-}
-
-int scripted_wave_out_queued() {
-    return device.out.queued;
 }
 
 int scripted_wave_return_output(int count) {
@@ -296,22 +279,6 @@ const std::vector<std::vector<uint8_t>>& scripted_wave_output_buffers() {
 
 void scripted_wave_clear_output_buffers() {
     device.output_buffers.clear();
-}
-
-bool scripted_wave_in_open() {
-    return device.in.open;
-}
-
-bool scripted_wave_in_started() {
-    return device.in.started;
-}
-
-WaveFormat scripted_wave_in_format() {
-    return device.in.format;
-}
-
-int scripted_wave_in_queued() {
-    return device.in.queued;
 }
 
 void scripted_wave_supply_input(const uint8_t* bytes, size_t count) {

@@ -62,10 +62,19 @@ void scripted_wave_refuse(ScriptedCall call, int refuse);
 void scripted_wave_list_devices(const std::vector<ListedDevice>& outputs,
                                 const std::vector<ListedDevice>& inputs);
 
-// The device id asked for by every open of each direction since the last
-// reset, in order, whether it succeeded or not.
-const std::vector<int>& scripted_wave_out_opens();
-const std::vector<int>& scripted_wave_in_opens();
+// What one direction of the device shows: open; started (input); the format
+// given at the last query or open; buffers queued and not returned; the
+// device id asked for by every open since the last reset, in order, whether
+// it succeeded or not.
+struct ScriptedDirection {
+    bool open;
+    bool started;
+    WaveFormat format;
+    int queued;
+    std::vector<int> opens;
+};
+const ScriptedDirection& scripted_wave_out();
+const ScriptedDirection& scripted_wave_in();
 
 // Calls made of one kind since the last reset.
 int scripted_wave_calls(ScriptedCall call);
@@ -75,12 +84,6 @@ int scripted_wave_calls(ScriptedCall call);
 // preparation, a device closed with buffers queued, a call on a handle that
 // is not open. 0 while the engines use the device correctly.
 int scripted_wave_misuse();
-
-// Output: the device is open; the format given at the last query or open;
-// buffers queued and not returned.
-bool scripted_wave_out_open();
-WaveFormat scripted_wave_out_format();
-int scripted_wave_out_queued();
 
 // Returns the oldest count queued output buffers (fewer when fewer are
 // queued), as played. Returns how many were returned.
@@ -94,12 +97,6 @@ void scripted_wave_keep_output(bool keep);
 // its bytes stood at submission.
 const std::vector<std::vector<uint8_t>>& scripted_wave_output_buffers();
 void scripted_wave_clear_output_buffers();
-
-// Input: the device is open; it was started; the last format; buffers queued.
-bool scripted_wave_in_open();
-bool scripted_wave_in_started();
-WaveFormat scripted_wave_in_format();
-int scripted_wave_in_queued();
 
 // Appends PCM bytes (little-endian 16-bit stereo) to what the device will
 // record.
