@@ -307,6 +307,10 @@ TEST(Verify, FindsDamagedFramesCutRecordsAndTimeCodeJumps) {
     EXPECT_EQ(EXIT_FOUND, run_captured({"verify", dir.path("bad.ac3"), "--json"}, &out));
     EXPECT_NE(std::string::npos, out.find("\"crc_failures\": [3, 7]")) << out;
     EXPECT_NE(std::string::npos, out.find("\"cut_short\": 9,")) << out;
+    // Also when not even the first frame's header is whole.
+    write_file_bytes(dir.path("short.ac3"), {0x0B, 0x77, 0x12, 0x34, 0x56, 0x78});
+    EXPECT_EQ(EXIT_FOUND, run_captured({"verify", dir.path("short.ac3"), "--json"}, &out));
+    EXPECT_NE(std::string::npos, out.find("\"cut_short\": 0,")) << out;
 
     // Time code: a run that jumps an hour ahead at frame 4 and goes on from there.
     Frames packets = make_packets(6);

@@ -223,6 +223,7 @@ protected:
         ASSERT_EQ(l.format, f.format);
         ASSERT_EQ(static_cast<int32_t>(l.words.size()), f.length);
         ASSERT_GT(f.length, 3 * WINDOW_WORDS);
+        EXPECT_EQ(static_cast<int32_t>(l.records.size()), f.frame_count);
         reset_frame_errors();
 
         // Every record, whole, where the file's bytes put it.
