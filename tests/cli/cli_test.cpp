@@ -260,8 +260,7 @@ TEST(StopsEarly, BadHeadersAndUnplayableFiles) {
     write_file_bytes(dir.path("junk.ac3"), junk);
     const std::string out = dir.path("out");
     for (bool resync : {false, true}) {
-        std::vector<std::string> args = {"convert", dir.path("junk.ac3"), out, "--layout",
-                                         "normal"};
+        std::vector<std::string> args = {"convert", dir.path("junk.ac3"), out, "--layout=normal"};
         if (resync) {
             args.push_back("--resync");
         }
