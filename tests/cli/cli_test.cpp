@@ -100,6 +100,18 @@ std::ptrdiff_t count_files(const TempDir& dir) {
     return std::distance(It(dir.dir()), It());
 }
 
+// Parses b offering only as many bytes as the parser asked for last.
+int parse_in_steps(const Bytes& b, WavInfo* info) {
+    size_t offered = 0;
+    int rc;
+    while ((rc = wav_parse_header(b.data(), offered, info)) == WAV_NEED_MORE) {
+        if (info->need <= offered || info->need > b.size())
+            return -1;
+        offered = info->need;
+    }
+    return rc;
+}
+
 TEST(WavHeader, FollowsChunksAskingForMoreAsItGoes) {
     // An odd-sized chunk (padded), then an extensible "fmt ", then the data.
     Bytes b = {'R',  'I',  'F', 'F', 0,    0,    0,   0, 'W',  'A',  'V',  'E', 'L', 'I', 'S', 'T',
@@ -109,14 +121,7 @@ TEST(WavHeader, FollowsChunksAskingForMoreAsItGoes) {
     b[24 + 8 + WAV_SUBFORMAT_OFFSET] = 1;  // subformat: PCM
     b.insert(b.end(), {'d', 'a', 't', 'a', 0x10, 0, 0, 0});
     WavInfo info;
-    size_t offered = 0;
-    int rc;
-    while ((rc = wav_parse_header(b.data(), offered, &info)) == WAV_NEED_MORE) {
-        ASSERT_GT(info.need, offered);
-        ASSERT_LE(info.need, b.size());
-        offered = info.need;
-    }
-    ASSERT_EQ(WAV_OK, rc);
+    ASSERT_EQ(WAV_OK, parse_in_steps(b, &info));
     EXPECT_EQ(b.size(), info.data_offset);
     EXPECT_EQ(0x10u, info.data_bytes);
     EXPECT_EQ(48000u, info.sample_rate);
@@ -143,7 +148,7 @@ TEST(WavHeader, ReadsRf64AndBw64SizesFromDs64) {
         b.insert(b.end(), ds64.begin(), ds64.end());
         b.insert(b.end(), plain + 12, plain + WAV_HEADER_BYTES);
         WavInfo info;
-        ASSERT_EQ(WAV_OK, wav_parse_header(b.data(), b.size(), &info)) << id;
+        ASSERT_EQ(WAV_OK, parse_in_steps(b, &info)) << id;
         EXPECT_EQ(0x100000010ull, info.data_bytes) << id;
         EXPECT_EQ(b.size(), info.data_offset) << id;
         EXPECT_TRUE(wav_is_pcm16_stereo(info)) << id;
@@ -306,6 +311,8 @@ TEST(Verify, FindsDamagedFramesCutRecordsAndTimeCodeJumps) {
     EXPECT_EQ(EXIT_FOUND, run_captured({"verify", dir.path("bad.ac3"), "--json"}, &out));
     EXPECT_NE(std::string::npos, out.find("\"crc_failures\": [3, 7]")) << out;
     EXPECT_NE(std::string::npos, out.find("\"cut_short\": 9,")) << out;
+    EXPECT_EQ(EXIT_FOUND, run_captured({"verify", dir.path("bad.ac3")}, &out));
+    EXPECT_NE(std::string::npos, out.find("CRC failures: 2 (frames 3, 7)\n")) << out;
     // Also when not even the first frame's header is whole.
     write_file_bytes(dir.path("short.ac3"), {0x0B, 0x77, 0x12, 0x34, 0x56, 0x78});
     EXPECT_EQ(EXIT_FOUND, run_captured({"verify", dir.path("short.ac3"), "--json"}, &out));
@@ -389,11 +396,18 @@ TEST(Info, ReportsOnlyWhatTheFileHolds) {
     ASSERT_EQ(EXIT_CLEAN, run_captured({"info", dir.path("mixed.ac3")}, &out));
     EXPECT_NE(std::string::npos, out.find("Duration:                00:00:04.0")) << out;
 
-    // A POSIX name is any bytes; a Windows name is text in the code page.
+    // A POSIX name is any bytes, UTF-8 up to U+10FFFF kept as it is; a
+    // Windows name is text in the code page.
     const std::string latin1 = dir.path(IS_POSIX ? "caf\xe9.ac3" : "cafe.ac3");
     write_file_bytes(latin1, {0x0B, 0x77});
     ASSERT_EQ(EXIT_CLEAN, run_captured({"info", latin1, "--json"}, &out));
     EXPECT_NE(std::string::npos, out.find(IS_POSIX ? "caf\\u00e9.ac3\"," : "cafe.ac3\",")) << out;
+    if (IS_POSIX) {
+        const std::string last = dir.path("\xf4\x8f\xbf\xbf.ac3");
+        write_file_bytes(last, {0x0B, 0x77});
+        ASSERT_EQ(EXIT_CLEAN, run_captured({"info", last, "--json"}, &out));
+        EXPECT_NE(std::string::npos, out.find("/\xf4\x8f\xbf\xbf.ac3\",")) << out;
+    }
     EXPECT_NE(std::string::npos, out.find("\"data_rate\": \"\",")) << out;
     EXPECT_NE(std::string::npos, out.find("\"sample_rate\": \"\",")) << out;
 }

@@ -30,8 +30,9 @@ check "a file that is not a stream file: exit 2 and \"Invalid File Format.\"" \
     bash -c '[ '$?' -eq 2 ] && grep -q "Invalid File Format\.$" err.txt'
 head -c 100000 /dev/zero >silence.raw
 "$CLI" unwrap silence.raw none.ac3 2>err.txt
-check "PCM without bursts: exit 2, no file, no leftovers" \
-    bash -c '[ '$?' -eq 2 ] && [ ! -e none.ac3 ] && ! ls -A | grep -q "\.part$"'
+check "PCM without bursts: exit 2, says so, no file, no leftovers" \
+    bash -c '[ '$?' -eq 2 ] && grep -q "no AC-3 frame found in the input" err.txt &&
+             [ ! -e none.ac3 ] && ! ls -A | grep -q "\.part$"'
 
 # Live capture: 5 s at 448 kbit/s, 1792 bytes a frame, one frame a block of
 # 6144 bytes of PCM. The input stops inside the burst of frame 100 and stays
