@@ -124,8 +124,7 @@ TEST_F(Display, FileAndStateDecideWhatIsAllowedAndShown) {
     EXPECT_NE(0u, GetMenuState(GetMenu(window), CMD_OPEN, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_EQ(0u, GetMenuState(GetMenu(window), CMD_CLOSE, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_TRUE(enabled(CMD_RESET_ERRORS));
-    add_frame_errors(1);
-    add_frame_errors(1);
+    add_frame_errors(2);
     refresh_main_window(window);
     EXPECT_EQ("2", shown(IDC_FRAME_ERRORS));
     EXPECT_EQ(1, send(IDC_FRAME_ERRORS, LB_GETCOUNT));
@@ -149,7 +148,6 @@ TEST_F(Display, FileAndStateDecideWhatIsAllowedAndShown) {
     close();
     EXPECT_EQ(" ", shown(IDC_FRAME_ERRORS));
     EXPECT_FALSE(enabled(CMD_RESET_ERRORS));
-    EXPECT_EQ(-1, read_number_field(window, IDC_FRAME_ERRORS));
     // An entry longer than the reading buffer is not read past it.
     show_text(window, IDC_FRAME_ERRORS, std::string(200, '9').c_str(), 1);
     EXPECT_EQ(-1, read_number_field(window, IDC_FRAME_ERRORS));
@@ -166,19 +164,17 @@ TEST_F(Display, RecordButtonBlinksWhileArmedAndLeavesNoPicturesBehind) {
     }
     // Four refreshes a second for a quarter of an hour; every picture shown
     // along the way must be deleted once it is replaced.
-    std::set<HBITMAP> shown_pictures = {picture(CMD_RECORD)};
+    std::set<HBITMAP> old = {picture(CMD_RECORD)};
     for (int i = 0; i < 4 * 900; ++i) {
         refresh_main_window(window);
-        shown_pictures.insert(picture(CMD_RECORD));
+        old.insert(picture(CMD_RECORD));
     }
-    pump_messages();
     EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(picture(CMD_RECORD)));
-    EXPECT_GT(shown_pictures.size(), 2u);
-    shown_pictures.erase(picture(CMD_RECORD));
-    for (HBITMAP old : shown_pictures) {
-        EXPECT_EQ(0u, GetObjectType(old));
+    old.erase(picture(CMD_RECORD));
+    EXPECT_GT(old.size(), 1u);
+    for (HBITMAP picture : old) {
+        EXPECT_EQ(0u, GetObjectType(picture));
     }
-
     // Leaving the state stops the blinking at once; entering again starts pressed.
     set_state(STATE_RECORDING);
     refresh_main_window(window);
@@ -188,23 +184,17 @@ TEST_F(Display, RecordButtonBlinksWhileArmedAndLeavesNoPicturesBehind) {
     EXPECT_EQ(RED, pixel(CMD_RECORD));
 }
 
-TEST_F(Display, ButtonPicturesFollowEnabledPressedAndTheColourScheme) {
-    // The bar only marks the place: the buttons fill it in order, apart.
-    HWND bar = GetDlgItem(window, IDC_BUTTON_BAR);
-    EXPECT_FALSE(IsWindowVisible(bar));
-    RECT place;
-    GetWindowRect(bar, &place);
-    LONG right = place.left;
+TEST_F(Display, ButtonsFillTheBarAndTheirPicturesFollowStateAndColourScheme) {
+    RECT bar;
+    GetWindowRect(GetDlgItem(window, IDC_BUTTON_BAR), &bar);
+    LONG right = bar.left;  // in order, apart, at the bar's top, to its end
     for (int id : BUTTONS) {
         RECT r;
         GetWindowRect(GetDlgItem(window, id), &r);
-        EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, id)));
-        EXPECT_LE(right, r.left);
-        EXPECT_EQ(place.top, r.top);
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, id)) && right <= r.left && r.top == bar.top);
         right = r.right;
     }
-    EXPECT_LE(right, place.right);
-    EXPECT_GE(right, place.right - 4);
+    EXPECT_TRUE(right <= bar.right && right >= bar.right - 4) << right;
 
     auto expect_look = [this](int id, uint32_t face, uint32_t shape, uint32_t fill) {
         EXPECT_EQ(face, pixel(id, 0, 0));
@@ -223,12 +213,10 @@ TEST_F(Display, ButtonPicturesFollowEnabledPressedAndTheColourScheme) {
     const COLORREF dark[] = {RGB(0x20, 0x20, 0x30), RGB(0xF0, 0xE0, 0x10)};
     ASSERT_TRUE(SetSysColors(2, elements, dark));
     SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);  // make sure ours has heard it
-    pump_messages();
     expect_look(CMD_STOP, 0x202030u, 0xF0E010u, GREEN);
     expect_look(CMD_PLAY, WHITE, BLACK, WHITE);
     SetSysColors(2, elements, saved);
     SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
-    pump_messages();
 }
 
 TEST_F(Display, StatusBarShowsMenuHelpWhileAMenuIsOpen) {
@@ -239,13 +227,11 @@ TEST_F(Display, StatusBarShowsMenuHelpWhileAMenuIsOpen) {
         HMENU menu;
         const char* text;
     } cases[] = {
-        {0, MF_POPUP | MF_HILITE, bar, "Opens and closes Orvel Digital files or quits program."},
+        {0, MF_POPUP, bar, "Opens and closes Orvel Digital files or quits program."},
         {CMD_OPEN, MF_HILITE, GetSubMenu(bar, 0), "Opens a file for record/playback."},
-        {SC_CLOSE, MF_HILITE | MF_SYSMENU, GetSystemMenu(window, FALSE), ""},
-        {0, MF_POPUP | MF_HILITE, GetSubMenu(bar, 0), ""},  // a popup of another menu
+        {CMD_OPEN, MF_SYSMENU, GetSystemMenu(window, FALSE), ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
         SendMessageA(window, WM_MENUSELECT, MAKEWPARAM(c.item, c.flags),
                      reinterpret_cast<LPARAM>(c.menu));
         EXPECT_TRUE(send(IDC_STATUS_BAR, SB_ISSIMPLE));
@@ -271,32 +257,22 @@ TEST_F(Display, TimeModeFollowsTheFileLayoutTheStoredModeAndClicks) {
     EXPECT_TRUE(enabled(IDC_TIME_SMPTE) && is_checked(window, IDC_TIME_SMPTE));
     close();
     // A file without time code leaves SMPTE for elapsed time, which stays.
-    set_err_check(0);
     open(FORMAT_NORMAL, 10, STATE_READY);
     EXPECT_FALSE(enabled(IDC_TIME_SMPTE));
-    EXPECT_EQ(" ", status(1));
     close();
     open(FORMAT_NORMAL_TC, 3, STATE_READY);
-    EXPECT_TRUE(enabled(IDC_TIME_SMPTE));
-    EXPECT_TRUE(is_checked(window, IDC_TIME_ELAPSED));
+    EXPECT_TRUE(enabled(IDC_TIME_SMPTE) && is_checked(window, IDC_TIME_ELAPSED));
     EXPECT_EQ(1, get_time_display_mode());
     close();
     EXPECT_EQ(" ", shown(IDC_TIME));
     EXPECT_FALSE(enabled(IDC_TIME_FRAMES));
-
-    // An unknown stored mode checks nothing: the first refresh shows frames and stores 2.
-    set_time_display_mode(5);
-    reset_time_display(window);
-    open(FORMAT_NORMAL, 4, STATE_READY);
+    // A click while playing switches at once and is kept for the next file.
+    open(FORMAT_NORMAL_TC, 10, STATE_PLAYING);
+    click(IDC_TIME_FRAMES);
     EXPECT_EQ("0", shown(IDC_TIME));
     EXPECT_EQ(2, get_time_display_mode());
     close();
-    // A click while playing switches at once and is kept for the next file.
-    open(FORMAT_NORMAL_TC, 10, STATE_PLAYING);
-    click(IDC_TIME_ELAPSED);
-    EXPECT_EQ("00:00:00.0", shown(IDC_TIME));
-    close();
-    EXPECT_TRUE(is_checked(window, IDC_TIME_ELAPSED));
+    EXPECT_TRUE(is_checked(window, IDC_TIME_FRAMES));
 }
 
 TEST_F(Display, ElapsedTimeAndFrameNumbersAtEachSampleRate) {
@@ -359,8 +335,6 @@ TEST_F(Display, SliderFollowsThePositionAndIsOffWhileCapturing) {
     stream_seek(2, SEEK_BY_FRAMES);
     update_slider(window);
     EXPECT_EQ(16384, send(IDC_SLIDER, TBM_GETPOS));  // 2 x 32767 / 4 = 16383.5, rounded up
-    send(IDC_SLIDER, TBM_SETPOS, TRUE, SLIDER_MAX);
-    EXPECT_EQ(2, slider_frame_delta(window));
     send(IDC_SLIDER, TBM_SETPOS, TRUE, 10000);
     EXPECT_EQ(-1, slider_frame_delta(window));
     // Held by the user, the thumb stays under the mouse; the slider still goes
@@ -370,7 +344,6 @@ TEST_F(Display, SliderFollowsThePositionAndIsOffWhileCapturing) {
     EXPECT_EQ(10000, send(IDC_SLIDER, TBM_GETPOS));
     EXPECT_FALSE(enabled(IDC_SLIDER));
     close();
-
     // Without frames the thumb stays at zero.
     open(FORMAT_NORMAL, 0, STATE_READY);
     send(IDC_SLIDER, TBM_SETPOS, TRUE, 20000);

@@ -39,31 +39,20 @@ std::vector<std::string> entries(HWND dialog, int id) {
     return texts;
 }
 
-class PreferencesDialog : public ::testing::Test {
-protected:
-    void SetUp() override {
-        window_ = create_test_main_window();
-        scripted_wave_reset();
-    }
-    void TearDown() override { DestroyWindow(window_); }
+// Runs the dialog over the main window; drive gets it once it is up and must press OK.
+void run(std::function<void(HWND)> drive) {
+    int shown = 0;
+    set_dialog_handler([&](HWND dialog) {
+        ++shown;
+        drive(dialog);
+    });
+    EXPECT_EQ(IDOK, DialogBoxParamA(GetModuleHandleA(nullptr), PREFERENCES_DIALOG_NAME,
+                                    test_main_window(), preferences_dialog_proc, 0));
+    set_dialog_handler(nullptr);
+    EXPECT_EQ(1, shown);
+}
 
-    // Runs the dialog; drive gets it once it is up and must press OK.
-    void run(std::function<void(HWND)> drive) {
-        int shown = 0;
-        set_dialog_handler([&](HWND dialog) {
-            ++shown;
-            drive(dialog);
-        });
-        EXPECT_EQ(IDOK, DialogBoxParamA(GetModuleHandleA(nullptr), PREFERENCES_DIALOG_NAME, window_,
-                                        preferences_dialog_proc, 0));
-        set_dialog_handler(nullptr);
-        EXPECT_EQ(1, shown);
-    }
-
-    HWND window_ = nullptr;
-};
-
-TEST_F(PreferencesDialog, ShowsTheStoredValuesAndStoresTheControls) {
+TEST(PreferencesDialog, ShowsTheStoredValuesAndStoresTheControls) {
     // ERRCHECK 2 is not "on" for its box; a layout without time code leaves
     // that box disabled and unchecked.
     set_prefs({1, 1, 2, 1, 1, 0});
@@ -96,7 +85,7 @@ TEST_F(PreferencesDialog, ShowsTheStoredValuesAndStoresTheControls) {
 
 // Values beyond the lists show no selection and are kept. Cancel, from
 // Escape or the close box, closes nothing: only OK ends the dialog.
-TEST_F(PreferencesDialog, UnknownValuesAreKeptAndOnlyOkCloses) {
+TEST(PreferencesDialog, UnknownValuesAreKeptAndOnlyOkCloses) {
     set_prefs({7, 5, 1, 1, 0, 0});
     run([](HWND dialog) {
         for (int id : {IDC_PREF_OUTPUT_FORMAT, IDC_PREF_RECORD_FORMAT}) {
@@ -115,7 +104,7 @@ TEST_F(PreferencesDialog, UnknownValuesAreKeptAndOnlyOkCloses) {
 // The lists offer the devices present in the system's order and select the
 // choice by name; a chosen device that is not present is shown as such and
 // kept, never replaced by another, until an entry is chosen.
-TEST_F(PreferencesDialog, DeviceListsSelectTheChoiceByNameAndKeepAMissingOne) {
+TEST(PreferencesDialog, DeviceListsSelectTheChoiceByNameAndKeepAMissingOne) {
     scripted_wave_list_devices({{"Speakers", false}, {"Digital Output", false}},
                                {{"Line In", false}});
     set_prefs({0, 0, 1, 1, 0, 0, "Digital Output", "USB Audio In"});

@@ -47,13 +47,6 @@ void write_key(const char* section, const char* key, const std::string& value) {
     WritePrivateProfileStringA(section, key, value.c_str(), ini_path().c_str());
 }
 
-// One main window for the run, as in the program (the recent list rebuilds
-// the menu it last built).
-HWND main_window() {
-    static HWND window = create_test_main_window();
-    return window;
-}
-
 void move_to(HWND window, int left, int top) {
     SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -66,20 +59,30 @@ RECT window_rect(HWND window) {
 
 TEST(SettingsFile, MissingFileGivesDefaultsAndWhatIsSavedLoadsAgain) {
     ASSERT_FALSE(file_exists(ini_path()));
-    HWND window = main_window();
+    HWND window = test_main_window();
     load_settings(window);
     const Prefs defaults{0, 0, 1, 1, 0, 0};
     EXPECT_EQ(defaults, current_prefs());
     EXPECT_EQ(std::vector<std::string>(4, ""), recent_list());
 
-    // A run that opened three files: FILE1 ends on top, the menu lists three.
+    // A run that opened three files, and hand-edited values: passed on as they
+    // are, but a path longer than 255 characters is refused, not cut to name
+    // another file.
+    const std::string too_long = "C:\\" + std::string(253, 'x');
     write_key(SECTION_RECENT_FILES, "FILE1", "C:\\rec\\p.ac3");
     write_key(SECTION_RECENT_FILES, "FILE2", "C:\\rec\\Q.AC3");
     write_key(SECTION_RECENT_FILES, "FILE3", "D:\\r.ac3");
+    write_key(SECTION_RECENT_FILES, "FILE4", too_long);
+    write_key(SECTION_WORKING_DIRECTORY, KEY_DIRECTORY, too_long);
+    write_key(SECTION_PREFERENCES, KEY_SPDIFMODE, "7");
+    write_key(SECTION_WINDOW_PLACEMENT, KEY_LEFT, "-20");
     load_settings(window);
     const std::vector<std::string> list{"C:\\rec\\p.ac3", "C:\\rec\\Q.AC3", "D:\\r.ac3", ""};
     EXPECT_EQ(list, recent_list());
     EXPECT_EQ(8u, file_menu(window).size());
+    EXPECT_EQ("", working_directory());
+    EXPECT_EQ(7, current_prefs().spdif);
+    EXPECT_EQ(-20, window_rect(window).left);
 
     // Saving writes every key again, the unused one empty; closed while
     // minimised, the restored position is kept.
@@ -103,26 +106,6 @@ TEST(SettingsFile, MissingFileGivesDefaultsAndWhatIsSavedLoadsAgain) {
     EXPECT_EQ(90, window_rect(window).top);
 }
 
-TEST(SettingsFile, HandEditedValuesArePassedOnAndOverlongPathsRefused) {
-    remove_ini();
-    write_key(SECTION_PREFERENCES, KEY_SPDIFMODE, "7");
-    write_key(SECTION_PREFERENCES, KEY_REQUIRETC, "-3x");
-    write_key(SECTION_WINDOW_PLACEMENT, KEY_LEFT, "-20");
-    // 256 characters, one more than a path may have: cut, it would name
-    // another file.
-    const std::string too_long = "C:\\" + std::string(253, 'x');
-    write_key(SECTION_RECENT_FILES, "FILE1", too_long);
-    write_key(SECTION_RECENT_FILES, "FILE2", "C:\\kept.ac3");
-    write_key(SECTION_WORKING_DIRECTORY, KEY_DIRECTORY, too_long);
-    HWND window = main_window();
-    load_settings(window);
-
-    EXPECT_EQ((Prefs{7, 0, 1, -3, 0, 0}), current_prefs());
-    EXPECT_EQ(-20, window_rect(window).left);
-    EXPECT_EQ("C:\\kept.ac3", recent_list()[0]) << "FILE1 refused, not cut";
-    EXPECT_EQ("", working_directory());
-}
-
 // Where the Windows directory's file cannot be written, the settings go to
 // %APPDATA%\bitdek\BITDEK.INI, which is read first from then on; the user's
 // old file stays as it was. Under Wine the file is held open without write
@@ -139,9 +122,7 @@ TEST(SettingsFile, AFileThatCannotBeWrittenGivesWayToThePerUserFile) {
     HANDLE held = CreateFileA(ini_path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    HWND window = main_window();
-    load_settings(window);
-    EXPECT_EQ(1, current_prefs().spdif);
+    HWND window = test_main_window();
     const Prefs chosen{2, 2, 1, 0, 0, 1};
     set_prefs(chosen);
     save_settings(window);

@@ -1,11 +1,8 @@
 #include "tests/ui_files/ui_test_support.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
-#include <dlgs.h>
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <set>
 
 #include "settings/prefs.h"
@@ -15,23 +12,17 @@
 #include "transport/transport_state.h"
 #include "ui/button_bar.h"
 #include "ui/open_file.h"
-#include "ui/report_error.h"
 #include "ui/status_bar.h"
 #include "ui/time_display.h"
-
-std::vector<OpenSeen> opens_seen;
-std::vector<std::string> box_texts;
 
 namespace {
 
 constexpr UINT WM_TEST_DIALOG = WM_APP + 1;  // wparam: the dialog
-constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
 
 HWND main_window;
 HHOOK hook;
 std::function<void(HWND)> dialog_handler;
 std::set<HWND> dialogs_seen;
-std::deque<OpenAnswer> answers;
 
 LRESULT CALLBACK cbt_hook(int code, WPARAM wparam, LPARAM lparam) {
     HWND window = reinterpret_cast<HWND>(wparam);
@@ -59,63 +50,30 @@ LRESULT CALLBACK test_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     return 0;
 }
 
-void press(HWND dialog, int id) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-void answer_dialog(HWND dialog) {
-    if (HWND text = GetDlgItem(dialog, MESSAGE_BOX_TEXT_ID)) {
-        EXPECT_EQ(ERROR_BOX_CAPTION, window_text(dialog));
-        box_texts.push_back(window_text(text));
-        press(dialog, IDOK);
-        return;
-    }
-    if (answers.empty()) {
-        ADD_FAILURE() << "unexpected dialog \"" << window_text(dialog) << "\"";
-        press(dialog, IDCANCEL);
-        return;
-    }
-    OpenAnswer next = answers.front();
-    answers.pop_front();
-    char folder[MAX_PATH] = "";
-    SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
-    opens_seen.push_back({folder, IsDlgButtonChecked(dialog, chx1) == BST_CHECKED});
-    // The file name box: an editable combo box in newer dialogs, an edit in older.
-    HWND name_box =
-        GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
-    SetWindowTextA(name_box, next.name.c_str());
-    if (next.read_only >= 0) {
-        CheckDlgButton(dialog, chx1, next.read_only == 1 ? BST_CHECKED : BST_UNCHECKED);
-    }
-    press(dialog, next.ok ? IDOK : IDCANCEL);
-}
-
 }  // namespace
 
-HWND create_test_main_window() {
-    static bool registered = false;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (!registered) {
+HWND test_main_window() {
+    static HWND window = nullptr;
+    if (window == nullptr) {
+        HINSTANCE instance = GetModuleHandleA(nullptr);
         InitCommonControls();  // the template holds a trackbar
-        WNDCLASSEXA window_class = {};
-        window_class.cbSize = sizeof window_class;
-        window_class.style = CS_HREDRAW | CS_VREDRAW;
+        // A class named by a dialog template keeps the dialog manager's data.
+        WNDCLASSA window_class = {};
         window_class.lpfnWndProc = test_window_proc;
         window_class.cbWndExtra = DLGWINDOWEXTRA;
         window_class.hInstance = instance;
-        window_class.hIcon = window_class.hIconSm = LoadIconA(instance, "bitdek");
-        window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        window_class.hIcon = LoadIconA(instance, "bitdek");
         window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         window_class.lpszMenuName = window_class.lpszClassName = "bitdek";
-        registered = RegisterClassExA(&window_class) != 0;
+        RegisterClassA(&window_class);
+        window = main_window = CreateDialogParamA(instance, "bitdek", nullptr, nullptr, 0);
     }
-    return main_window = CreateDialogParamA(instance, "bitdek", nullptr, nullptr, 0);
+    return window;
 }
 
 HWND create_main_window() {
     static HWND window = nullptr;
-    if (window == nullptr && (window = create_test_main_window()) != nullptr) {
+    if (window == nullptr && (window = test_main_window()) != nullptr) {
         create_status_bar(window);
         layout_button_bar(window);
         ShowWindow(window, SW_SHOWNORMAL);
@@ -172,13 +130,6 @@ std::string window_text(HWND window) {
 
 void click_button(HWND dialog, int id) {
     SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
-void script_dialogs(std::vector<OpenAnswer> list) {
-    answers.assign(list.begin(), list.end());
-    opens_seen.clear();
-    box_texts.clear();
-    set_dialog_handler(answer_dialog);
 }
 
 std::vector<std::string> file_menu(HWND window) {

@@ -16,10 +16,11 @@
 #include "common/file_format.h"
 #include "tests/support/test_frames.h"
 
-// A hidden main window (the class registered once).
-HWND create_test_main_window();
-// The shown main window with its status bar and laid-out button bar, created
-// once per process (a shown window costs seconds under Wine), in the no-file look.
+// The main window, created hidden on the first call: one per process, as in
+// the program (the recent list rebuilds the menu it last built).
+HWND test_main_window();
+// The same window shown, with its status bar and laid-out button bar, in the
+// no-file look.
 HWND create_main_window();
 // Closes any open file and gives the window the no-file look.
 void release_main_window(HWND window);
@@ -41,22 +42,6 @@ std::string window_text(HWND window);
 void set_dialog_handler(std::function<void(HWND dialog)> handler);
 // Presses button id the way a click does: through the button itself.
 void click_button(HWND dialog, int id);
-
-// Open dialogs take the next answer: the name typed, OK (else Cancel), and the
-// read-only box set to 0 or 1 before OK (-1 leaves it). Message boxes are
-// recorded and answered with OK.
-struct OpenAnswer {
-    std::string name;
-    bool ok = true;
-    int read_only = -1;
-};
-struct OpenSeen {
-    std::string folder;  // where the dialog started
-    bool read_only_checked;
-};
-void script_dialogs(std::vector<OpenAnswer> answers);
-extern std::vector<OpenSeen> opens_seen;
-extern std::vector<std::string> box_texts;  // each box's caption checked as the error box's
 
 // The File menu as text ("-" a separator), the recent list and the working directory.
 std::vector<std::string> file_menu(HWND window);
