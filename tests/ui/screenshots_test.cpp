@@ -3,7 +3,7 @@
 // turns them into PNGs.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstring>
 
 #include "settings/prefs.h"
 #include "streamfile/stream_file.h"
@@ -20,9 +20,8 @@
 
 namespace {
 
-// The window, frame and all, as a 24-bit .bmp.
+// The window, frame and all, as a 24-bit .bmp (rows bottom first).
 void save(HWND window, const char* name) {
-    pump_messages();
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     pump_messages();
@@ -35,25 +34,19 @@ void save(HWND window, const char* name) {
     HGDIOBJ old = SelectObject(memory, picture);
     BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
     SelectObject(memory, old);
-    // Bottom row first, as a .bmp stores it.
-    std::vector<uint8_t> bits(static_cast<size_t>((width * 3 + 3) & ~3) * height);
-    BITMAPINFOHEADER info = {
-        sizeof(info), width, height, 1, 24, BI_RGB, static_cast<DWORD>(bits.size()), 0, 0, 0, 0};
-    GetDIBits(memory, picture, 0, height, bits.data(), reinterpret_cast<BITMAPINFO*>(&info),
-              DIB_RGB_COLORS);
+    const DWORD bytes = static_cast<DWORD>((width * 3 + 3) & ~3) * height;
+    BITMAPFILEHEADER header = {0x4D42, 0, 0, 0, sizeof(header) + sizeof(BITMAPINFOHEADER)};  // "BM"
+    BITMAPINFOHEADER info = {sizeof(info), width, height, 1, 24, BI_RGB, bytes, 0, 0, 0, 0};
+    header.bfSize = header.bfOffBits + bytes;
+    std::vector<uint8_t> file(header.bfSize);
+    std::memcpy(file.data(), &header, sizeof header);
+    std::memcpy(&file[sizeof header], &info, sizeof info);
+    GetDIBits(memory, picture, 0, height, &file[header.bfOffBits],
+              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     DeleteObject(picture);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-
-    BITMAPFILEHEADER header = {0x4D42, 0, 0, 0, sizeof(header) + sizeof(info)};  // "BM"
-    header.bfSize = header.bfOffBits + info.biSizeImage;
-    const std::string path = std::string(SCREENSHOT_DIR) + "/" + name + ".bmp";
-    FILE* out = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(nullptr, out) << path;
-    EXPECT_TRUE(std::fwrite(&header, sizeof(header), 1, out) == 1 &&
-                std::fwrite(&info, sizeof(info), 1, out) == 1 &&
-                std::fwrite(bits.data(), bits.size(), 1, out) == 1 && std::fclose(out) == 0)
-        << path;
+    write_file_bytes(std::string(SCREENSHOT_DIR) + "/" + name + ".bmp", file);
 }
 
 TEST(Screenshots, MainWindowInEachLook) {

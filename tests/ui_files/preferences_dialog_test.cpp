@@ -74,9 +74,6 @@ TEST(PreferencesDialog, ShowsTheStoredValuesAndStoresTheControls) {
         click_button(dialog, IDC_PREF_READ_ONLY);
         click_button(dialog, IDC_PREF_ERR_CHECK);
         EXPECT_EQ((Prefs{1, 1, 2, 0, 0, 0}), current_prefs());
-        choose(dialog, IDC_PREF_RECORD_FORMAT, 1);
-        choose(dialog, IDC_PREF_RECORD_FORMAT, 0);
-        EXPECT_EQ("10", box(dialog, IDC_PREF_REQUIRE_TC));
         choose(dialog, IDC_PREF_OUTPUT_FORMAT, 2);
         click_button(dialog, IDOK);
     });

@@ -122,16 +122,15 @@ TEST(SettingsFile, AFileThatCannotBeWrittenGivesWayToThePerUserFile) {
     HANDLE held = CreateFileA(ini_path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    HWND window = test_main_window();
     const Prefs chosen{2, 2, 1, 0, 0, 1};
     set_prefs(chosen);
-    save_settings(window);
+    save_settings(test_main_window());
     CloseHandle(held);
     EXPECT_TRUE(file_exists(user));
     EXPECT_EQ(1u, GetPrivateProfileIntA(SECTION_PREFERENCES, KEY_SPDIFMODE, 9, ini_path().c_str()));
 
     set_prefs(Prefs{0, 0, 1, 1, 0, 0});
-    load_settings(window);
+    load_settings(test_main_window());
     EXPECT_EQ(chosen, current_prefs());
 
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, user.c_str());

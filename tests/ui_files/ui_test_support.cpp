@@ -96,7 +96,7 @@ void pump_messages() {
     }
 }
 
-void write_stream_file(const std::string& path, int count, int format, const FrameSpec& shape) {
+void write_stream_file(const std::string& path, int count, int format, FrameSpec shape) {
     write_file_bytes(
         path, frames_file_bytes(format, std::vector<std::vector<Word>>(static_cast<size_t>(count),
                                                                        make_frame(shape))));
@@ -114,11 +114,8 @@ void open_in_state(HWND window, const std::string& path, int state, int read_onl
 
 void set_dialog_handler(std::function<void(HWND dialog)> handler) {
     dialog_handler = std::move(handler);
-    if (dialog_handler && hook == nullptr) {
+    if (hook == nullptr) {
         hook = SetWindowsHookExA(WH_CBT, cbt_hook, nullptr, GetCurrentThreadId());
-    } else if (!dialog_handler && hook != nullptr) {
-        UnhookWindowsHookEx(hook);
-        hook = nullptr;
     }
 }
 

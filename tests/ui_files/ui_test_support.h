@@ -31,19 +31,16 @@ void pump_messages();
 void write_stream_file(const std::string& path,
                        int count,
                        int format = FORMAT_NORMAL,
-                       const FrameSpec& shape = {});
+                       FrameSpec shape = {});
 // Opens path with the store and puts the window into state (refreshing it).
 void open_in_state(HWND window, const std::string& path, int state, int read_only = 0);
 
-std::string window_text(HWND window);
-
 // Each dialog or message box activated from now on is passed once to handler
-// while its modal loop runs. An empty handler removes the hook.
+// while its modal loop runs; with an empty handler none is answered.
 void set_dialog_handler(std::function<void(HWND dialog)> handler);
-// Presses button id the way a click does: through the button itself.
-void click_button(HWND dialog, int id);
-
-// The File menu as text ("-" a separator), the recent list and the working directory.
+void click_button(HWND dialog, int id);  // through the button, as a click does
+std::string window_text(HWND window);
+// The File menu ("-" a separator), the recent list and the working directory.
 std::vector<std::string> file_menu(HWND window);
 std::vector<std::string> recent_list();
 std::string working_directory();
