@@ -240,6 +240,7 @@ TEST_F(Display, TimeModeFollowsTheFileLayoutTheStoredModeAndClicks) {
     // 904-word records (packet and frame) count as one frame each.
     open(FORMAT_NORMAL_TC, 300, STATE_READY, FrameSpec{0, 30});
     EXPECT_EQ("Frame Count \t\t300 ", status(2));
+    EXPECT_EQ("File Format: \t\tNormal + TC ", status(3));
     EXPECT_EQ("CRC", status(1));
     EXPECT_TRUE(enabled(IDC_TIME_SMPTE) && is_checked(window, IDC_TIME_SMPTE));
     close();
