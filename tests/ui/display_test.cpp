@@ -1,104 +1,125 @@
 // The displays of a real main window read back as a user sees them: the
-// parameter fields, the frame-error field, each transport state's look, the
-// time display and the position slider.
+// parameter and frame-error fields, each transport state's look and the button
+// pictures, the time display, the position slider and the status bar.
 #include <windows.h>
 
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <set>
 
 #include "bitstream/frame_crc.h"
 #include "bitstream/frame_parser.h"
 #include "bitstream/time_code.h"
-#include "common/file_format.h"
 #include "common/ids.h"
 #include "settings/prefs.h"
 #include "streamfile/stream_file.h"
-#include "tests/ui/main_window.h"
+#include "tests/support/test_files.h"
+#include "tests/ui_files/ui_test_support.h"
 #include "transport/slider.h"
+#include "transport/transport_controller.h"
 #include "transport/transport_state.h"
+#include "ui/button_bar.h"
 #include "ui/main_display.h"
+#include "ui/status_bar.h"
 #include "ui/time_display.h"
 
 namespace {
 
-constexpr int PARAMETER_FIELDS[] = {IDC_DATA_RATE, IDC_SAMPLE_RATE, IDC_ACMOD,
-                                    IDC_LFE,       IDC_BSMOD,       IDC_DIALNORM};
-constexpr int NAVIGATION[] = {CMD_TO_START, CMD_STEP_BACK, CMD_STEP_FORWARD, CMD_TO_END};
 constexpr uint32_t DARK_GREEN = 0x008000, GREEN = 0x00FF00, DARK_RED = 0x800000, RED = 0xFF0000;
+constexpr uint32_t WHITE = 0xFFFFFF, BLACK = 0;
 
-class DisplayTest : public WindowTest {
+class Display : public ::testing::Test {
 protected:
     void SetUp() override {
         set_err_check(1);
         set_time_display_mode(0);
         reset_frame_errors();
-        WindowTest::SetUp();
+        ASSERT_NE(nullptr, window = create_main_window());
     }
-    // The fill colour in the middle of a transport button's picture.
-    uint32_t fill(int id) { return bitmap_pixel(button_image(window, id), 6, 7); }
+    void TearDown() override { close(); }
+    void close() { release_main_window(window); }
+    // A stream file of count frames (none: a new file) opened in state.
+    std::string open(int format, int count, int state, FrameSpec shape = {}) {
+        const std::string path = dir.path("t" + std::to_string(++files) + ".ac3");
+        if (count > 0) {
+            write_stream_file(path, count, format, shape);
+        }
+        open_in_state(window, path, state);
+        return path;
+    }
     void set_state(int state) {
         set_transport_state(state);
-        refresh_for_test(window);
+        refresh_main_window(window);
     }
-    void click(int id) {
-        SendDlgItemMessageA(window, id, BM_CLICK, 0, 0);
-        pump_messages();
+    LRESULT send(int id, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+        return SendDlgItemMessageA(window, id, message, wparam, lparam);
+    }
+    // The entry a one-line list field shows: its top one.
+    std::string shown(int id) {
+        char text[512] = "<none>";
+        send(id, LB_GETTEXT, send(id, LB_GETTOPINDEX), reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    bool enabled(int id) { return IsWindowEnabled(GetDlgItem(window, id)) != FALSE; }
+    std::string status(int part) {
+        char text[512] = "";
+        send(IDC_STATUS_BAR, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    HBITMAP picture(int id) {
+        return reinterpret_cast<HBITMAP>(send(id, BM_GETIMAGE, IMAGE_BITMAP));
+    }
+    // The colour (0xRRGGBB) of pixel (x, y) of a button's picture; (6, 7) is
+    // in the middle of its fill.
+    uint32_t pixel(int id, int x = 6, int y = 7) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, picture(id));
+        const COLORREF c = GetPixel(dc, x, y);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
     }
     // The time display after moving to frame n (-1: the end).
     std::string time_at(int n) {
         stream_seek(0, n < 0 ? SEEK_TO_END : SEEK_TO_START);
         stream_seek(n < 0 ? 0 : n, SEEK_BY_FRAMES);
         show_time(window);
-        return time_text();
+        return shown(IDC_TIME);
     }
-    std::string time_text() { return list_text(window, IDC_TIME, 0); }
-    int thumb() {
-        return static_cast<int>(SendDlgItemMessageA(window, IDC_SLIDER, TBM_GETPOS, 0, 0));
-    }
-    void put_thumb(int t) { SendDlgItemMessageA(window, IDC_SLIDER, TBM_SETPOS, TRUE, t); }
+
+    HWND window = nullptr;
+    TempDir dir;
+    int files = 0;
 };
 
-TEST_F(DisplayTest, ParameterFieldsShowEachFrame) {
-    // Without a parsed frame the fields stay disabled and blank.
-    show_frame_parameters(window);
-    for (int id : PARAMETER_FIELDS) {
-        EXPECT_FALSE(is_enabled(window, id));
-        EXPECT_EQ("", shown_entry(window, id));
+TEST_F(Display, ParameterFieldsShowEachFrame) {
+    const int fields[] = {IDC_DATA_RATE, IDC_SAMPLE_RATE, IDC_ACMOD,
+                          IDC_LFE,       IDC_BSMOD,       IDC_DIALNORM};
+    show_frame_parameters(window);  // no frame parsed: the fields stay blank and off
+    for (int id : fields) {
+        EXPECT_TRUE(shown(id).empty() && !enabled(id)) << id;
     }
     std::vector<Word> frame = make_frame({2, 36, 8, 6, 0, 0, 31});
     parse_frame(frame.data());
     show_frame_parameters(window);
-    const char* shown[] = {"640 kbps", "32 kHz", "1+1: L,R", "Off", "Associated service: Emergency",
+    const char* texts[] = {"640 kbps", "32 kHz", "1+1: L,R", "Off", "Associated service: Emergency",
                            "-31 dB"};
     for (int i = 0; i < 6; ++i) {
-        EXPECT_TRUE(is_enabled(window, PARAMETER_FIELDS[i]));
-        EXPECT_EQ(shown[i], shown_entry(window, PARAMETER_FIELDS[i]));
+        EXPECT_TRUE(enabled(fields[i]));
+        EXPECT_EQ(texts[i], shown(fields[i]));
     }
 }
 
-TEST_F(DisplayTest, FrameErrorFieldFollowsTheCounterAndIsBlankWithoutFile) {
-    open(FORMAT_NORMAL, 10, STATE_READY);
-    EXPECT_EQ("0", list_text(window, IDC_FRAME_ERRORS, 0));
-    EXPECT_TRUE(is_enabled(window, CMD_RESET_ERRORS));
-    add_frame_errors(1);
-    add_frame_errors(1);
-    refresh_for_test(window);
-    EXPECT_EQ("2", list_text(window, IDC_FRAME_ERRORS, 0));
-    EXPECT_EQ(1, SendDlgItemMessageA(window, IDC_FRAME_ERRORS, LB_GETCOUNT, 0, 0));
-    close();
-    EXPECT_EQ(" ", list_text(window, IDC_FRAME_ERRORS, 0));
-    EXPECT_FALSE(is_enabled(window, CMD_RESET_ERRORS));
-    EXPECT_EQ(-1, read_number_field(window, IDC_FRAME_ERRORS));
-    // An entry longer than the reading buffer is not read past it.
-    show_text(window, IDC_FRAME_ERRORS, std::string(200, '9').c_str(), 1);
-    EXPECT_EQ(-1, read_number_field(window, IDC_FRAME_ERRORS));
-}
-
-TEST_F(DisplayTest, EachStateAllowsWhatItShould) {
+TEST_F(Display, FileAndStateDecideWhatIsAllowedAndShown) {
     const std::string path = open(FORMAT_NORMAL, 10, STATE_READY);
     EXPECT_NE(0u, GetMenuState(GetMenu(window), CMD_OPEN, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_EQ(0u, GetMenuState(GetMenu(window), CMD_CLOSE, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(enabled(CMD_RESET_ERRORS));
+    add_frame_errors(2);
+    refresh_main_window(window);
+    EXPECT_EQ("2", shown(IDC_FRAME_ERRORS));
+    EXPECT_EQ(1, send(IDC_FRAME_ERRORS, LB_GETCOUNT));
     struct Case {
         int state;
         bool record, navigation;
@@ -110,102 +131,131 @@ TEST_F(DisplayTest, EachStateAllowsWhatItShould) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.state);
         set_state(c.state);
-        EXPECT_EQ(c.record, is_enabled(window, CMD_RECORD));
-        for (int id : NAVIGATION) {
-            EXPECT_EQ(c.navigation, is_enabled(window, id));
+        EXPECT_EQ(c.record, enabled(CMD_RECORD));
+        for (int id : {CMD_TO_START, CMD_STEP_BACK, CMD_STEP_FORWARD, CMD_TO_END}) {
+            EXPECT_EQ(c.navigation, enabled(id));
         }
-        EXPECT_EQ(c.play, fill(CMD_PLAY));
+        EXPECT_EQ(c.play, pixel(CMD_PLAY));
     }
     close();
-
-    // A read-only file keeps record disabled until a writable one.
+    EXPECT_EQ(" ", shown(IDC_FRAME_ERRORS));
+    EXPECT_FALSE(enabled(CMD_RESET_ERRORS));
+    // An entry longer than the reading buffer is not read past it.
+    show_text(window, IDC_FRAME_ERRORS, std::string(200, '9').c_str(), 1);
+    EXPECT_EQ(-1, read_number_field(window, IDC_FRAME_ERRORS));
+    // A read-only file keeps record disabled.
     open_in_state(window, path, STATE_READY, 1);
-    EXPECT_FALSE(is_enabled(window, CMD_RECORD));
-    close();
-    open_in_state(window, path, STATE_READY, 0);
-    EXPECT_TRUE(is_enabled(window, CMD_RECORD));
+    EXPECT_FALSE(enabled(CMD_RECORD));
 }
 
-TEST_F(DisplayTest, RecordButtonBlinksWhileArmedAndLeavesNoPicturesBehind) {
+TEST_F(Display, RecordButtonBlinksWhileArmedAndLeavesNoPicturesBehind) {
     open(FORMAT_NORMAL, 10, STATE_RECORD_ARMED);
     for (uint32_t colour : {RED, DARK_RED, DARK_RED, RED, RED, DARK_RED, DARK_RED}) {
-        refresh_for_test(window);
-        EXPECT_EQ(colour, fill(CMD_RECORD));
+        refresh_main_window(window);
+        EXPECT_EQ(colour, pixel(CMD_RECORD));
     }
     // Four refreshes a second for a quarter of an hour; every picture shown
     // along the way must be deleted once it is replaced.
-    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    std::set<HBITMAP> shown = {button_image(window, CMD_RECORD)};
+    std::set<HBITMAP> old = {picture(CMD_RECORD)};
     for (int i = 0; i < 4 * 900; ++i) {
-        refresh_for_test(window);
-        shown.insert(button_image(window, CMD_RECORD));
+        refresh_main_window(window);
+        old.insert(picture(CMD_RECORD));
     }
-    pump_messages();
-    HBITMAP current = button_image(window, CMD_RECORD);
-    EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(current));
-    EXPECT_GT(shown.size(), 2u);
-    shown.erase(current);
-    for (HBITMAP picture : shown) {
+    EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(picture(CMD_RECORD)));
+    old.erase(picture(CMD_RECORD));
+    EXPECT_GT(old.size(), 1u);
+    for (HBITMAP picture : old) {
         EXPECT_EQ(0u, GetObjectType(picture));
     }
-    // Where the system counts a process's GDI objects, the count is unchanged.
-    EXPECT_EQ(before, GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
-
     // Leaving the state stops the blinking at once; entering again starts pressed.
     set_state(STATE_RECORDING);
-    refresh_for_test(window);
-    refresh_for_test(window);
-    EXPECT_EQ(RED, fill(CMD_RECORD));
+    refresh_main_window(window);
+    refresh_main_window(window);
+    EXPECT_EQ(RED, pixel(CMD_RECORD));
     set_state(STATE_RECORD_ARMED);
-    EXPECT_EQ(RED, fill(CMD_RECORD));
+    EXPECT_EQ(RED, pixel(CMD_RECORD));
 }
 
-TEST_F(DisplayTest, FileLayoutStoredModeAndClicksDecideTheTimeMode) {
-    // Records of 904 words (packet and 896-word frame) count as one frame each.
-    open(FORMAT_NORMAL_TC, 300, STATE_READY, FrameSpec{0, 30});
-    EXPECT_EQ("Frame Count \t\t300 ", status_text(window, 2));
-    EXPECT_EQ("CRC", status_text(window, 1));
-    EXPECT_TRUE(is_enabled(window, IDC_TIME_SMPTE));
-    EXPECT_TRUE(is_checked(window, IDC_TIME_SMPTE));
-    close();
-    // A file without time code leaves SMPTE for elapsed time...
-    set_err_check(0);
-    open(FORMAT_NORMAL, 10, STATE_READY);
-    EXPECT_FALSE(is_enabled(window, IDC_TIME_SMPTE));
-    EXPECT_TRUE(is_checked(window, IDC_TIME_ELAPSED));
-    EXPECT_EQ(1, get_time_display_mode());
-    EXPECT_EQ(" ", status_text(window, 1));
-    close();
-    // ...and a file with time code enables SMPTE again without switching back.
-    open(FORMAT_NORMAL_TC, 3, STATE_READY);
-    EXPECT_TRUE(is_enabled(window, IDC_TIME_SMPTE));
-    EXPECT_TRUE(is_checked(window, IDC_TIME_ELAPSED));
-    close();
-    EXPECT_EQ(" ", time_text());
-    EXPECT_FALSE(is_enabled(window, IDC_TIME_FRAMES));
-
-    // An unknown stored mode checks nothing; the first refresh shows frames and stores 2.
-    set_time_display_mode(5);
-    reset_time_display(window);
-    for (int id : {IDC_TIME_SMPTE, IDC_TIME_ELAPSED, IDC_TIME_FRAMES}) {
-        EXPECT_FALSE(is_checked(window, id));
+TEST_F(Display, ButtonsFillTheBarAndTheirPicturesFollowStateAndColourScheme) {
+    RECT bar;
+    GetWindowRect(GetDlgItem(window, IDC_BUTTON_BAR), &bar);
+    LONG right = bar.left;  // in order, apart, at the bar's top, to its end
+    for (int id : {CMD_STOP, CMD_PLAY, CMD_RECORD, CMD_TO_START, CMD_STEP_BACK, CMD_STEP_FORWARD,
+                   CMD_TO_END}) {
+        RECT r;
+        GetWindowRect(GetDlgItem(window, id), &r);
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, id)) && right <= r.left && r.top == bar.top);
+        right = r.right;
     }
-    open(FORMAT_NORMAL, 4, STATE_READY);
-    EXPECT_EQ("0", time_text());
-    EXPECT_EQ(2, get_time_display_mode());
-    close();
+    EXPECT_TRUE(right <= bar.right && right >= bar.right - 4) << right;
 
-    // A click while playing switches at once and is kept for the next file.
-    set_time_display_mode(0);
-    open(FORMAT_NORMAL_TC, 10, STATE_PLAYING);
-    click(IDC_TIME_FRAMES);
-    EXPECT_EQ("0", time_text());
-    EXPECT_EQ(2, get_time_display_mode());
-    close();
-    EXPECT_TRUE(is_checked(window, IDC_TIME_FRAMES));
+    auto expect_look = [this](int id, uint32_t face, uint32_t shape, uint32_t fill) {
+        EXPECT_EQ(face, pixel(id, 0, 0));
+        EXPECT_EQ(shape, pixel(id, 2, id == CMD_PLAY ? 7 : 3));
+        EXPECT_EQ(fill, pixel(id));
+    };
+    // Disabled: black shapes on white, whatever is asked; enabling shows the
+    // pressed picture asked for before.
+    set_button_pressed(window, CMD_STOP, 1);
+    expect_look(CMD_STOP, WHITE, BLACK, WHITE);
+    set_button_enabled(window, CMD_STOP, 1);
+    EXPECT_EQ(GREEN, pixel(CMD_STOP));
+    // A new scheme reaches the enabled pictures; disabled ones ignore it.
+    const int elements[] = {COLOR_BTNFACE, COLOR_BTNTEXT};
+    const COLORREF saved[] = {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)};
+    const COLORREF dark[] = {RGB(0x20, 0x20, 0x30), RGB(0xF0, 0xE0, 0x10)};
+    ASSERT_TRUE(SetSysColors(2, elements, dark));
+    SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);  // make sure ours has heard it
+    expect_look(CMD_STOP, 0x202030u, 0xF0E010u, GREEN);
+    expect_look(CMD_PLAY, WHITE, BLACK, WHITE);
+    SetSysColors(2, elements, saved);
+    SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
 }
 
-TEST_F(DisplayTest, ElapsedTimeAndFrameNumbersAtEachSampleRate) {
+TEST_F(Display, StatusBarShowsMenuHelpWhileAMenuIsOpen) {
+    HMENU bar = GetMenu(window);
+    const std::string ready = status(0);
+    struct Case {
+        UINT item, flags;
+        HMENU menu;
+        const char* text;
+    } cases[] = {
+        {0, MF_POPUP, bar, "Opens and closes Orvel Digital files or quits program."},
+        {CMD_OPEN, MF_HILITE, GetSubMenu(bar, 0), "Opens a file for record/playback."},
+        {CMD_OPEN, MF_SYSMENU, GetSystemMenu(window, FALSE), ""},
+    };
+    for (const Case& c : cases) {
+        SendMessageA(window, WM_MENUSELECT, MAKEWPARAM(c.item, c.flags),
+                     reinterpret_cast<LPARAM>(c.menu));
+        EXPECT_TRUE(send(IDC_STATUS_BAR, SB_ISSIMPLE));
+        EXPECT_EQ(c.text, status(0));
+    }
+    // Closing the menu brings back the parts with their texts.
+    SendMessageA(window, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_FALSE(send(IDC_STATUS_BAR, SB_ISSIMPLE));
+    EXPECT_EQ(ready, status(0));
+}
+
+TEST_F(Display, TimeModeFollowsTheFileLayoutTheStoredModeAndClicks) {
+    // 904-word records (packet and frame) count as one frame each.
+    open(FORMAT_NORMAL_TC, 300, STATE_READY, FrameSpec{0, 30});
+    EXPECT_EQ("Frame Count \t\t300 ", status(2));
+    EXPECT_EQ("File Format: \t\tNormal + TC ", status(3));
+    EXPECT_EQ("CRC", status(1));
+    EXPECT_TRUE(enabled(IDC_TIME_SMPTE) && is_checked(window, IDC_TIME_SMPTE));
+    close();
+    // A file without time code leaves SMPTE for elapsed time, which stays.
+    open(FORMAT_NORMAL, 10, STATE_READY);
+    EXPECT_FALSE(enabled(IDC_TIME_SMPTE));
+    close();
+    open(FORMAT_NORMAL_TC, 3, STATE_READY);
+    EXPECT_TRUE(enabled(IDC_TIME_SMPTE) && is_checked(window, IDC_TIME_ELAPSED));
+    EXPECT_EQ(1, get_time_display_mode());
+    close();
+    EXPECT_EQ(" ", shown(IDC_TIME));
+}
+
+TEST_F(Display, ElapsedTimeAndFrameNumbersAtEachSampleRate) {
     struct Case {
         int fscod, count, at;  // at: the frame moved to, -1 the end
         const char *frames, *elapsed;
@@ -222,22 +272,23 @@ TEST_F(DisplayTest, ElapsedTimeAndFrameNumbersAtEachSampleRate) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.elapsed);
         open(FORMAT_NORMAL, c.count, STATE_READY, FrameSpec{c.fscod, 0});
-        click(IDC_TIME_FRAMES);
+        send(IDC_TIME_FRAMES, BM_CLICK);
         EXPECT_EQ(c.frames, time_at(c.at));
-        click(IDC_TIME_ELAPSED);
-        EXPECT_EQ(c.elapsed, time_text());
+        send(IDC_TIME_ELAPSED, BM_CLICK);
+        EXPECT_EQ(c.elapsed, shown(IDC_TIME));
         close();
+        EXPECT_TRUE(is_checked(window, IDC_TIME_ELAPSED)) << "a click is kept for the next file";
     }
 }
 
-TEST_F(DisplayTest, SmpteTextWithRateAndDropFrameSuffixesAndTheEndOfFile) {
+TEST_F(Display, SmpteTextWithRateAndDropFrameSuffixesAndTheEndOfFile) {
     open(FORMAT_NORMAL_TC, 10, STATE_READY);
-    EXPECT_EQ("01:00:00:00 - 25 fps", time_text());
+    EXPECT_EQ("01:00:00:00 - 25 fps", shown(IDC_TIME));
     EXPECT_EQ("01:00:00:09 - 25 fps", time_at(9));  // on the last record: its own packet
     // At the end: the last packet's time code one frame on, at every refresh.
     EXPECT_EQ("01:00:00:10 - 25 fps", time_at(-1));
     show_time(window);
-    EXPECT_EQ("01:00:00:10 - 25 fps", time_text());
+    EXPECT_EQ("01:00:00:10 - 25 fps", shown(IDC_TIME));
 
     stream_seek(0, SEEK_TO_START);
     struct Case {
@@ -252,51 +303,34 @@ TEST_F(DisplayTest, SmpteTextWithRateAndDropFrameSuffixesAndTheEndOfFile) {
         std::vector<Word> packet = make_time_code_packet(1, 2, 3, 4, 0, c.rate_code, c.drop);
         decode_time_code(packet.data());
         show_time(window);
-        EXPECT_EQ(c.text, time_text());
+        EXPECT_EQ(c.text, shown(IDC_TIME));
     }
     set_time_code_valid(0);
     show_time(window);
-    EXPECT_EQ(" ", time_text());
+    EXPECT_EQ(" ", shown(IDC_TIME));
     EXPECT_EQ(0, get_time_display_mode());
 }
 
-TEST_F(DisplayTest, SliderThumbAndDeltas) {
-    // 96-word frames: four make 384 words.
-    open(FORMAT_NORMAL, 4, STATE_READY, FrameSpec{0, 4});
+TEST_F(Display, SliderFollowsThePositionAndIsOffWhileCapturing) {
+    open(FORMAT_NORMAL, 4, STATE_READY);
     stream_seek(2, SEEK_BY_FRAMES);
     update_slider(window);
-    EXPECT_EQ(16384, thumb());  // 2 x 32767 / 4 = 16383.5, rounded up
-    put_thumb(SLIDER_MAX);
-    EXPECT_EQ(2, slider_frame_delta(window));
-    put_thumb(10000);
+    EXPECT_EQ(16384, send(IDC_SLIDER, TBM_GETPOS));  // 2 x 32767 / 4 = 16383.5, rounded up
+    send(IDC_SLIDER, TBM_SETPOS, TRUE, 10000);
     EXPECT_EQ(-1, slider_frame_delta(window));
-    // While dragging the thumb stays under the mouse; the release resumes tracking.
+    // Held by the user, the thumb stays under the mouse; the slider still goes
+    // off while the input device runs.
     set_slider_tracking(0);
-    put_thumb(5000);
-    update_slider(window);
-    EXPECT_EQ(5000, thumb());
-    set_slider_tracking(1);
-    update_slider(window);
-    EXPECT_EQ(16384, thumb());
+    set_state(STATE_RECORD_ARMED);
+    EXPECT_EQ(10000, send(IDC_SLIDER, TBM_GETPOS));
+    EXPECT_FALSE(enabled(IDC_SLIDER));
     close();
-
     // Without frames the thumb stays at zero.
     open(FORMAT_NORMAL, 0, STATE_READY);
-    put_thumb(20000);
-    EXPECT_EQ(0, slider_frame_delta(window));
+    send(IDC_SLIDER, TBM_SETPOS, TRUE, 20000);
     update_slider(window);
-    EXPECT_EQ(0, thumb());
-    // Off while the input device runs, also while the user holds the thumb.
-    set_state(STATE_RECORD_ARMED);
-    EXPECT_FALSE(is_enabled(window, IDC_SLIDER));
-    set_transport_state(STATE_RECORDING);
-    set_slider_tracking(0);
-    update_slider(window);
-    EXPECT_FALSE(is_enabled(window, IDC_SLIDER));
-    set_transport_state(STATE_READY);
-    update_slider(window);
-    EXPECT_TRUE(is_enabled(window, IDC_SLIDER));
-    set_slider_tracking(1);
+    EXPECT_EQ(0, send(IDC_SLIDER, TBM_GETPOS));
+    EXPECT_TRUE(enabled(IDC_SLIDER));
 }
 
 }  // namespace

@@ -18,19 +18,22 @@ std::string ini_path() {
     return path;
 }
 
+// Writes out what the profile service may cache of the file, then removes it.
+void remove_ini() {
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini_path().c_str());
+    DeleteFileA(ini_path().c_str());
+}
+
 // Moves the real file aside for the run and puts it back (or deletes ours).
 class IniFileGuard : public ::testing::Environment {
-public:
     void SetUp() override {
         if ((had_file_ = file_exists(ini_path()))) {
             saved_ = read_file_bytes(ini_path());
-            DeleteFileA(ini_path().c_str());
         }
+        remove_ini();
     }
     void TearDown() override {
-        // The profile service may cache the file: write it out, then remove it.
-        WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini_path().c_str());
-        DeleteFileA(ini_path().c_str());
+        remove_ini();
         if (had_file_) {
             write_file_bytes(ini_path(), saved_);
         }
@@ -44,11 +47,8 @@ void write_key(const char* section, const char* key, const std::string& value) {
     WritePrivateProfileStringA(section, key, value.c_str(), ini_path().c_str());
 }
 
-// One main window for the run, as in the program (the recent list rebuilds
-// the menu it last built).
-HWND main_window() {
-    static HWND window = create_test_main_window();
-    return window;
+void move_to(HWND window, int left, int top) {
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 RECT window_rect(HWND window) {
@@ -57,78 +57,53 @@ RECT window_rect(HWND window) {
     return rect;
 }
 
-TEST(SettingsFile, MissingFileGivesDefaultsAndAStoredListLoadsInOrder) {
+TEST(SettingsFile, MissingFileGivesDefaultsAndWhatIsSavedLoadsAgain) {
     ASSERT_FALSE(file_exists(ini_path()));
-    HWND window = main_window();
-    EXPECT_EQ(0, load_settings(window));
-    EXPECT_EQ((Prefs{0, 0, 1, 1, 0, 0}), current_prefs());
+    HWND window = test_main_window();
+    load_settings(window);
+    const Prefs defaults{0, 0, 1, 1, 0, 0};
+    EXPECT_EQ(defaults, current_prefs());
     EXPECT_EQ(std::vector<std::string>(4, ""), recent_list());
 
-    // A run that opened three files.
+    // A run that opened three files, and hand-edited values: passed on as they
+    // are, but a path longer than 255 characters is refused, not cut to name
+    // another file.
+    const std::string too_long = "C:\\" + std::string(253, 'x');
     write_key(SECTION_RECENT_FILES, "FILE1", "C:\\rec\\p.ac3");
     write_key(SECTION_RECENT_FILES, "FILE2", "C:\\rec\\Q.AC3");
     write_key(SECTION_RECENT_FILES, "FILE3", "D:\\r.ac3");
+    write_key(SECTION_RECENT_FILES, "FILE4", too_long);
+    write_key(SECTION_WORKING_DIRECTORY, KEY_DIRECTORY, too_long);
+    write_key(SECTION_PREFERENCES, KEY_SPDIFMODE, "7");
+    write_key(SECTION_WINDOW_PLACEMENT, KEY_LEFT, "-20");
     load_settings(window);
     const std::vector<std::string> list{"C:\\rec\\p.ac3", "C:\\rec\\Q.AC3", "D:\\r.ac3", ""};
     EXPECT_EQ(list, recent_list());
     EXPECT_EQ(8u, file_menu(window).size());
+    EXPECT_EQ("", working_directory());
+    EXPECT_EQ(7, current_prefs().spdif);
+    EXPECT_EQ(-20, window_rect(window).left);
 
-    // Saving writes every key again, the unused one empty.
+    // Saving writes every key again, the unused one empty; closed while
+    // minimised, the restored position is kept.
     write_key(SECTION_RECENT_FILES, "FILE4", "stale");
-    save_settings(window);
-    for (int i = 0; i < 4; ++i) {
-        char value[SETTINGS_PATH_CHARS];
-        GetPrivateProfileStringA(SECTION_RECENT_FILES, ("FILE" + std::to_string(i + 1)).c_str(),
-                                 "unset", value, sizeof value, ini_path().c_str());
-        EXPECT_EQ(list[i], value);
-    }
-}
-
-TEST(SettingsFile, PreferencesPositionTimeModeAndFolderSurviveSaveAndLoad) {
-    HWND window = main_window();
-    SetWindowPos(window, nullptr, 140, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    const Prefs chosen{2, 1, 0, 0, 1, 2};
+    move_to(window, 140, 90);
+    const Prefs chosen{2, 1, 0, 0, 1, 2, "Digital Output", "Line In"};
     set_prefs(chosen);
     set_working_directory("C:\\rec\\sub\\take.ac3", 10);
-    // Closed while minimised: the restored position is kept.
     ShowWindow(window, SW_MINIMIZE);
     save_settings(window);
     ShowWindow(window, SW_RESTORE);
 
-    set_prefs(Prefs{0, 0, 1, 1, 0, 0});
+    set_prefs(defaults);
     set_working_directory("", 0);
-    SetWindowPos(window, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    move_to(window, 300, 200);
     load_settings(window);
     EXPECT_EQ(chosen, current_prefs());
+    EXPECT_EQ(list, recent_list());
     EXPECT_EQ("C:\\rec\\sub", working_directory());
-    RECT moved = window_rect(window);
-    EXPECT_EQ(140, moved.left);
-    EXPECT_EQ(90, moved.top);
-}
-
-TEST(SettingsFile, HandEditedValuesArePassedOnAndOverlongPathsRefused) {
-    write_key(SECTION_PREFERENCES, KEY_SPDIFMODE, "7");
-    write_key(SECTION_PREFERENCES, KEY_PREFRECFORMAT, " +2");
-    write_key(SECTION_PREFERENCES, KEY_ERRCHECK, "abc");
-    write_key(SECTION_PREFERENCES, KEY_REQUIRETC, "-3x");
-    write_key(SECTION_PREFERENCES, KEY_READONLY, "");
-    write_key(SECTION_TIME_DISPLAY, KEY_RADIOBUTTON, "9");
-    write_key(SECTION_WINDOW_PLACEMENT, KEY_LEFT, "-20");
-    write_key(SECTION_WINDOW_PLACEMENT, KEY_TOP, "junk");
-    // 256 characters, one more than a path may have: cut, it would name
-    // another file.
-    const std::string too_long = "C:\\" + std::string(253, 'x');
-    write_key(SECTION_RECENT_FILES, "FILE1", too_long);
-    write_key(SECTION_RECENT_FILES, "FILE2", "C:\\kept.ac3");
-    write_key(SECTION_WORKING_DIRECTORY, KEY_DIRECTORY, too_long);
-    HWND window = main_window();
-    load_settings(window);
-
-    EXPECT_EQ((Prefs{7, 2, 0, -3, 0, 9}), current_prefs());
-    EXPECT_EQ(-20, window_rect(window).left);
-    EXPECT_EQ(0, window_rect(window).top);
-    EXPECT_EQ("C:\\kept.ac3", recent_list()[0]) << "FILE1 refused, not cut";
-    EXPECT_EQ("", working_directory());
+    EXPECT_EQ(140, window_rect(window).left);
+    EXPECT_EQ(90, window_rect(window).top);
 }
 
 // Where the Windows directory's file cannot be written, the settings go to
@@ -147,18 +122,15 @@ TEST(SettingsFile, AFileThatCannotBeWrittenGivesWayToThePerUserFile) {
     HANDLE held = CreateFileA(ini_path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    HWND window = main_window();
-    load_settings(window);
-    EXPECT_EQ(1, current_prefs().spdif);
     const Prefs chosen{2, 2, 1, 0, 0, 1};
     set_prefs(chosen);
-    save_settings(window);
+    save_settings(test_main_window());
     CloseHandle(held);
     EXPECT_TRUE(file_exists(user));
     EXPECT_EQ(1u, GetPrivateProfileIntA(SECTION_PREFERENCES, KEY_SPDIFMODE, 9, ini_path().c_str()));
 
     set_prefs(Prefs{0, 0, 1, 1, 0, 0});
-    load_settings(window);
+    load_settings(test_main_window());
     EXPECT_EQ(chosen, current_prefs());
 
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, user.c_str());

@@ -1,39 +1,28 @@
 #include "tests/ui_files/ui_test_support.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
-#include <dlgs.h>
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <map>
 #include <set>
 
-#include "common/file_format.h"
 #include "settings/prefs.h"
+#include "streamfile/stream_file.h"
 #include "tests/support/test_files.h"
-#include "tests/support/test_frames.h"
+#include "transport/transport_controller.h"
+#include "transport/transport_state.h"
 #include "ui/button_bar.h"
 #include "ui/open_file.h"
 #include "ui/status_bar.h"
 #include "ui/time_display.h"
 
-std::vector<OpenSeen> opens_seen;
-std::vector<BoxSeen> boxes_seen;
-
 namespace {
 
 constexpr UINT WM_TEST_DIALOG = WM_APP + 1;  // wparam: the dialog
-constexpr UINT WM_TEST_STEP = WM_APP + 2;    // wparam: hops to go; lparam: step
-constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
 
 HWND main_window;
 HHOOK hook;
 std::function<void(HWND)> dialog_handler;
 std::set<HWND> dialogs_seen;
-std::map<LPARAM, std::function<void()>> steps;
-LPARAM last_step;
-std::deque<OpenAnswer> answers;
 
 LRESULT CALLBACK cbt_hook(int code, WPARAM wparam, LPARAM lparam) {
     HWND window = reinterpret_cast<HWND>(wparam);
@@ -51,12 +40,6 @@ LRESULT CALLBACK cbt_hook(int code, WPARAM wparam, LPARAM lparam) {
 LRESULT CALLBACK test_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_TEST_DIALOG && dialog_handler) {
         dialog_handler(reinterpret_cast<HWND>(wparam));
-    } else if (message == WM_TEST_STEP && wparam > 1) {
-        PostMessageA(window, WM_TEST_STEP, wparam - 1, lparam);
-    } else if (message == WM_TEST_STEP && steps.count(lparam)) {
-        auto step = std::move(steps[lparam]);
-        steps.erase(lparam);
-        step();
     } else if (!on_time_display_command(window, message, wparam, lparam)) {
         // The rest of what the program's handler chain routes to the displays.
         button_bar_handler(window, message, wparam, lparam);
@@ -67,72 +50,73 @@ LRESULT CALLBACK test_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     return 0;
 }
 
-void press(HWND dialog, int id) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-void answer_dialog(HWND dialog) {
-    if (HWND text = GetDlgItem(dialog, MESSAGE_BOX_TEXT_ID)) {
-        boxes_seen.push_back({window_text(dialog), window_text(text)});
-        press(dialog, IDOK);
-        return;
-    }
-    if (answers.empty()) {
-        ADD_FAILURE() << "unexpected dialog \"" << window_text(dialog) << "\"";
-        press(dialog, IDCANCEL);
-        return;
-    }
-    OpenAnswer next = answers.front();
-    answers.pop_front();
-    char folder[MAX_PATH] = "";
-    SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
-    opens_seen.push_back({folder, IsDlgButtonChecked(dialog, chx1) == BST_CHECKED});
-    // The file name box: an editable combo box in newer dialogs, an edit in older.
-    HWND name_box =
-        GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
-    SetWindowTextA(name_box, next.name.c_str());
-    if (next.read_only >= 0) {
-        CheckDlgButton(dialog, chx1, next.read_only == 1 ? BST_CHECKED : BST_UNCHECKED);
-    }
-    press(dialog, next.ok ? IDOK : IDCANCEL);
-}
-
 }  // namespace
 
-HWND create_test_main_window() {
-    static bool registered = false;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (!registered) {
+HWND test_main_window() {
+    static HWND window = nullptr;
+    if (window == nullptr) {
+        HINSTANCE instance = GetModuleHandleA(nullptr);
         InitCommonControls();  // the template holds a trackbar
-        WNDCLASSEXA window_class = {};
-        window_class.cbSize = sizeof window_class;
-        window_class.style = CS_HREDRAW | CS_VREDRAW;
+        // A class named by a dialog template keeps the dialog manager's data.
+        WNDCLASSA window_class = {};
         window_class.lpfnWndProc = test_window_proc;
         window_class.cbWndExtra = DLGWINDOWEXTRA;
         window_class.hInstance = instance;
-        window_class.hIcon = window_class.hIconSm = LoadIconA(instance, "bitdek");
-        window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        window_class.hIcon = LoadIconA(instance, "bitdek");
         window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         window_class.lpszMenuName = window_class.lpszClassName = "bitdek";
-        registered = RegisterClassExA(&window_class) != 0;
+        RegisterClassA(&window_class);
+        window = main_window = CreateDialogParamA(instance, "bitdek", nullptr, nullptr, 0);
     }
-    return main_window = CreateDialogParamA(instance, "bitdek", nullptr, nullptr, 0);
+    return window;
+}
+
+HWND create_main_window() {
+    static HWND window = nullptr;
+    if (window == nullptr && (window = test_main_window()) != nullptr) {
+        create_status_bar(window);
+        layout_button_bar(window);
+        ShowWindow(window, SW_SHOWNORMAL);
+    }
+    release_main_window(window);
+    return window;
+}
+
+void release_main_window(HWND window) {
+    stream_close();
+    reset_to_no_file(window);
+    pump_messages();
+}
+
+void pump_messages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void write_stream_file(const std::string& path, int count, int format, FrameSpec shape) {
+    write_file_bytes(
+        path, frames_file_bytes(format, std::vector<std::vector<Word>>(static_cast<size_t>(count),
+                                                                       make_frame(shape))));
+}
+
+void open_in_state(HWND window, const std::string& path, int state, int read_only) {
+    ASSERT_EQ(Rc(RC_OK), Rc(stream_open(path.c_str(), read_only)));
+    set_transport_state(STATE_READY);
+    refresh_main_window(window);
+    if (state != STATE_READY) {
+        set_transport_state(state);
+        refresh_main_window(window);
+    }
 }
 
 void set_dialog_handler(std::function<void(HWND dialog)> handler) {
     dialog_handler = std::move(handler);
-    if (dialog_handler && hook == nullptr) {
+    if (hook == nullptr) {
         hook = SetWindowsHookExA(WH_CBT, cbt_hook, nullptr, GetCurrentThreadId());
-    } else if (!dialog_handler && hook != nullptr) {
-        UnhookWindowsHookEx(hook);
-        hook = nullptr;
     }
-}
-
-void post_step(HWND window, std::function<void()> step, int hops) {
-    steps[++last_step] = std::move(step);
-    PostMessageA(window, WM_TEST_STEP, static_cast<WPARAM>(hops), last_step);
 }
 
 std::string window_text(HWND window) {
@@ -143,13 +127,6 @@ std::string window_text(HWND window) {
 
 void click_button(HWND dialog, int id) {
     SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
-void script_dialogs(std::vector<OpenAnswer> list) {
-    answers.assign(list.begin(), list.end());
-    opens_seen.clear();
-    boxes_seen.clear();
-    set_dialog_handler(answer_dialog);
 }
 
 std::vector<std::string> file_menu(HWND window) {
@@ -179,18 +156,23 @@ std::string working_directory() {
     return directory;
 }
 
-void write_stream_file(const std::string& path, int frames) {
-    write_file_bytes(path, frames_file_bytes(FORMAT_NORMAL, distinct_frames(frames)));
-}
-
 std::ostream& operator<<(std::ostream& os, const Prefs& p) {
     return os << p.spdif << "," << p.rec << "," << p.err << "," << p.tc << "," << p.ro << ","
-              << p.time;
+              << p.time << ",\"" << p.play_device << "\",\"" << p.rec_device << "\"";
 }
 
 Prefs current_prefs() {
-    return {get_spdif_mode(), get_rec_format(), get_err_check(),
-            get_require_tc(), get_read_only(),  get_time_display_mode()};
+    char play[DEVICE_NAME_CHARS], rec[DEVICE_NAME_CHARS];
+    get_play_device(play);
+    get_rec_device(rec);
+    return {get_spdif_mode(),
+            get_rec_format(),
+            get_err_check(),
+            get_require_tc(),
+            get_read_only(),
+            get_time_display_mode(),
+            play,
+            rec};
 }
 
 void set_prefs(const Prefs& p) {
@@ -200,4 +182,6 @@ void set_prefs(const Prefs& p) {
     set_require_tc(p.tc);
     set_read_only(p.ro);
     set_time_display_mode(p.time);
+    set_play_device(p.play_device.c_str());
+    set_rec_device(p.rec_device.c_str());
 }
