@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 
 #include "tests/streamfile/store_test_util.h"
 
@@ -62,18 +61,6 @@ TEST_F(StoreTest, NewEmptyOneByteAndForeignFiles) {
     EXPECT_EQ(Rc(RC_INVALID_FORMAT), Rc(stream_open(foreign.c_str(), 0)));
     EXPECT_EQ(text, read_file_bytes(foreign));
     open("b.ac3", {0x0B, 0x77});  // the store is free for the next file
-}
-
-TEST_F(StoreTest, KeepsTheWholeOfALongPath) {
-    std::string path = open(std::string(150, 'n') + ".ac3");
-    EXPECT_STREQ(path.c_str(), file().name);
-    stream_close();
-    EXPECT_FALSE(file_exists(path));  // the delete had the whole name
-
-    // Too long to keep: refused, never cut to another name.
-    std::string too_long = dir.path(std::string(STREAM_NAME_CHARS, 'a'));
-    EXPECT_EQ(Rc(RC_OPEN_FAILED), Rc(stream_open(too_long.c_str(), 0)));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.dir()));
 }
 
 // Each layout, at each sample rate, is measured and fetched record by record,
