@@ -7,18 +7,19 @@ namespace {
 
 // Frames of mixed sizes at one sample rate, all of which fit a block in every
 // output format (with time code at most 1520 words).
-std::vector<Record> mixed_records(int fscod, int count) {
+Records mixed_records(int fscod, int count) {
     // Code 30 (448 kbit/s, 1344 words at 32 kHz) lands in block 7 of the
     // first buffer, where the leads below put a buffer boundary.
     const int codes[] = {8, 17, 30, 28, 3};
-    std::vector<Record> records;
+    Records records;
     for (int i = 0; i < count; ++i) {
         FrameSpec shape;
         shape.fscod = fscod;
         shape.frmsizecod = codes[i % 5];
         shape.acmod = i % 8;
-        Record r = make_records(shape, i + 1).back();
-        records.push_back(r);
+        Records r = make_records(shape, i + 1);
+        records.frames.push_back(r.frames.back());
+        records.packets.push_back(r.packets.back());
     }
     return records;
 }

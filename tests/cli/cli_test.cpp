@@ -81,18 +81,12 @@ Frames make_packets(int count, int first = 10 * 3600 * 25, bool drop = false) {
 
 // Contiguous AC-3 bursts, one per block, as raw little-endian PCM.
 Bytes burst_pcm(const Frames& frames) {
-    Bytes out;
+    std::vector<Word> words;
     for (const std::vector<Word>& f : frames) {
-        std::vector<Word> block(BLOCK_WORDS, 0);
-        block[0] = BURST_PA;
-        block[1] = BURST_PB;
-        block[2] = PACKET_AC3_FRAME;
-        block[3] = static_cast<Word>(f.size() * 16);
-        std::copy(f.begin(), f.end(), block.begin() + 4);
-        for (Word w : block)
-            out.insert(out.end(), {static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(w >> 8)});
+        std::vector<Word> block = burst_block(0, {}, f);
+        words.insert(words.end(), block.begin(), block.end());
     }
-    return out;
+    return pcm_bytes(words);
 }
 
 std::ptrdiff_t count_files(const TempDir& dir) {
