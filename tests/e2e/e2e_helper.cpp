@@ -29,7 +29,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/file_format.h"
 #include "common/ids.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_frames.h"
@@ -76,18 +75,6 @@ bool wait_for(double seconds, Condition condition) {
         }
         Sleep(POLL_MS);
     }
-}
-
-BOOL CALLBACK longest_static(HWND child, LPARAM lparam) {
-    char name[32] = "";
-    char text[512] = "";
-    GetClassNameA(child, name, sizeof name);
-    GetWindowTextA(child, text, sizeof text);
-    std::string* longest = reinterpret_cast<std::string*>(lparam);
-    if (lstrcmpiA(name, "Static") == 0 && std::string(text).size() > longest->size()) {
-        *longest = text;
-    }
-    return TRUE;
 }
 
 int compare(const std::vector<Word>& expected, const std::vector<Word>& actual, const char* what) {
@@ -155,9 +142,7 @@ int run(int argc, char** argv) {
             std::printf("no box \"%s\"\n", argv[2]);
             return 1;
         }
-        std::string text;
-        EnumChildWindows(box, longest_static, reinterpret_cast<LPARAM>(&text));
-        std::printf("%s\n", text.c_str());
+        std::printf("%s\n", box_text(box).c_str());
         if (argc == 5) {
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(arg(4), BN_CLICKED), 0);
         }
