@@ -68,8 +68,8 @@ int record(const std::string& path, int format, const std::vector<uint8_t>& pcm,
 
 class RoundTrip : public EngineTest {};
 
-// Every layout at every sample rate, played in every output format and
-// recorded from the played PCM, gives back the file byte for byte, however
+// Every layout at every sample rate, played in every output format, sends the
+// PCM it must, and recorded from it gives back the file byte for byte, however
 // the buffer boundaries cut the bursts.
 TEST_F(RoundTrip, EveryLayoutRateAndOutputFormat) {
     // Leads of zero words put the capture's buffer boundaries 3072 - lead words
@@ -78,12 +78,16 @@ TEST_F(RoundTrip, EveryLayoutRateAndOutputFormat) {
     const int leads[] = {0, 1072, 2071, 3067, 3071};
     for (int format : {FORMAT_NORMAL_TC, FORMAT_NORMAL, FORMAT_PC}) {
         for (int fscod : {0, 1, 2}) {
-            std::vector<uint8_t> original = stream_file_bytes(format, mixed_records(fscod, 21));
+            Records records = mixed_records(fscod, 21);
+            std::vector<uint8_t> original = stream_file_bytes(format, records);
             write_file_bytes(dir.path("in.ac3"), original);
             for (int mode : {0, 1, 2}) {
                 ASSERT_EQ(Rc(RC_OK), Rc(stream_open(dir.path("in.ac3").c_str(), 0)));
                 std::vector<uint8_t> pcm = play_to_the_end(mode);
                 stream_close();
+                ASSERT_EQ(played_words(mode, format, records.frames, records.packets),
+                          pcm_words(pcm))
+                    << "layout " << format << " fscod " << fscod << " mode " << mode;
                 for (int lead : leads) {
                     SCOPED_TRACE(testing::Message() << "layout " << format << " fscod " << fscod
                                                     << " mode " << mode << " lead " << lead);
