@@ -5,8 +5,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -32,11 +30,10 @@
 namespace {
 
 // Every modal box the program shows is answered here, as soon as it is
-// activated, with the next planned answer (IDOK when none is planned).
+// activated: with the planned answer once, else IDOK.
 struct Boxes {
     HHOOK hook;
-    std::set<HWND> answered;
-    std::deque<int> answers;
+    int answer;
     std::vector<std::string> texts;
 };
 Boxes boxes;
@@ -45,15 +42,11 @@ LRESULT CALLBACK answer_boxes(int code, WPARAM wparam, LPARAM lparam) {
     HWND box = reinterpret_cast<HWND>(wparam);
     char name[32] = "";
     if (code == HCBT_ACTIVATE && GetClassNameA(box, name, sizeof name) &&
-        std::string(name) == "#32770" && !boxes.answered.count(box)) {
-        boxes.answered.insert(box);
+        std::string(name) == "#32770") {
         boxes.texts.push_back(box_text(box));
-        int answer = IDOK;
-        if (!boxes.answers.empty()) {
-            answer = boxes.answers.front();
-            boxes.answers.pop_front();
-        }
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(boxes.answer ? boxes.answer : IDOK, BN_CLICKED),
+                     0);
+        boxes.answer = 0;
     }
     return CallNextHookEx(boxes.hook, code, wparam, lparam);
 }
@@ -262,14 +255,14 @@ TEST_F(Program, RecordingInsideAFileAsksFirst) {
     for (int i = 0; i < 4; ++i) {
         command(CMD_STEP_FORWARD);
     }
-    boxes.answers = {IDNO};
+    boxes.answer = IDNO;
     command(CMD_RECORD);
     ASSERT_EQ(1u, boxes.texts.size());
     EXPECT_EQ(STATE_READY, get_transport_state());
     EXPECT_EQ(4 * s.record_words, stream_get_position());
     EXPECT_EQ(12 * s.record_words, file_length());
 
-    boxes.answers = {IDYES};
+    boxes.answer = IDYES;
     command(CMD_RECORD);
     ASSERT_EQ(STATE_RECORD_ARMED, get_transport_state());
     EXPECT_EQ(4 * s.record_words, file_length()) << "the rest of the file is cut off";
