@@ -26,19 +26,10 @@ void add_burst(std::vector<Word>& pcm,
     }
 }
 
-std::vector<uint8_t> to_bytes(const std::vector<Word>& words) {
-    std::vector<uint8_t> bytes;
-    for (Word w : words) {
-        bytes.push_back(static_cast<uint8_t>(w & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(w >> 8));
-    }
-    return bytes;
-}
-
 // Supplies the words and lets the device fill and return buffers until they
 // are used up; returns each scan's result.
 std::vector<int> feed(const std::vector<Word>& pcm, int state) {
-    std::vector<uint8_t> bytes = to_bytes(pcm);
+    std::vector<uint8_t> bytes = pcm_bytes(pcm);
     scripted_wave_supply_input(bytes.data(), bytes.size());
     std::vector<int> results;
     while (scripted_wave_input_left() > 0) {
@@ -157,7 +148,7 @@ TEST_F(Capture, RefusalOrWriteFailureEndsTheScan) {
 // take ends there also when the device refuses to stop, and the stop that
 // later closes the device leaves the file alone wherever the position went.
 TEST_F(Capture, StopCutsTheFileAtThePosition) {
-    std::vector<Record> records = make_records(FrameSpec{}, 5);
+    Records records = make_records(FrameSpec{}, 5);
     std::vector<uint8_t> bytes = stream_file_bytes(FORMAT_NORMAL, records);
     open_stream("cut.ac3", bytes);
     stream_seek(0, SEEK_TO_START);
@@ -217,9 +208,7 @@ TEST_F(Capture, ShortBurstsUseOnlyTheirOwnWords) {
         set_require_tc(0);
         ASSERT_NO_FATAL_FAILURE(new_recording(format));
         ASSERT_EQ(Rc(RC_OK), Rc(start_capture(nullptr)));
-        std::vector<Record> records(1);
-        records[0].packet = packet;
-        records[0].frame = frame;
+        Records records{{frame}, {packet}};
         if (format == FORMAT_NORMAL_TC) {
             // The cut frame comes without its packet: the recording stops there.
             EXPECT_EQ(std::vector<int>{RC_NO_TIME_CODE}, feed(pcm, STATE_RECORDING));
@@ -229,7 +218,7 @@ TEST_F(Capture, ShortBurstsUseOnlyTheirOwnWords) {
             EXPECT_EQ(3, get_frame_errors());
             EXPECT_EQ(1, current_fscod());
             for (const std::vector<Word>* cut : {&cut_frame, &four, &three})
-                records.push_back({{}, *cut});
+                records.frames.push_back(*cut);
         }
         TimeCode tc;
         get_time_code(&tc);

@@ -22,19 +22,13 @@
 #include "tests/support/test_files.h"
 #include "tests/support/test_frames.h"
 
-// One record of a stream: the frame and, for files with time code, its packet
-// in stream order (word 6 is the marker that reading a file puts there).
-struct Record {
-    std::vector<Word> packet;
-    std::vector<Word> frame;
+// Frames made from shape (seeds vary), each with a time code packet whose
+// frame number counts up, and the bytes of their file in layout format.
+struct Records {
+    std::vector<std::vector<Word>> frames, packets;
 };
-
-// count records of frames made from shape (seeds vary), each with a packet
-// whose frame number counts up.
-std::vector<Record> make_records(FrameSpec shape, int count);
-
-// The bytes of a stream file of layout format (a FileFormat) holding records.
-std::vector<uint8_t> stream_file_bytes(int format, const std::vector<Record>& records);
+Records make_records(FrameSpec shape, int count);
+std::vector<uint8_t> stream_file_bytes(int format, const Records& records);
 
 // Writes a stream file into dir and opens it.
 void open_stream(const TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes);

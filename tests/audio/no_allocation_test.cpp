@@ -49,8 +49,7 @@ class NoAllocation : public EngineTest {};
 
 TEST_F(NoAllocation, WhileNotificationsAreHandled) {
     scripted_wave_keep_output(false);
-    std::vector<Record> records = make_records(FrameSpec{}, 20);
-    open_stream("play.ac3", stream_file_bytes(FORMAT_NORMAL_TC, records));
+    open_stream("play.ac3", stream_file_bytes(FORMAT_NORMAL_TC, make_records(FrameSpec{}, 20)));
     ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
     int rc = RC_OK;
     for (int n = 0; n < 16 && rc != RC_PLAYBACK_DRAINED; ++n) {

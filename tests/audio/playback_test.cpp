@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "audio/burst_framing.h"
 #include "tests/audio/engine_test_util.h"
 #include "tests/scripted_wave/scripted_wave.h"
 #include "tests/test_memory/test_memory.h"
@@ -11,33 +8,17 @@ namespace {
 
 constexpr size_t BLOCK_WORDS = 3072;
 
-// The buffer words of one block as the output format table gives them: burst
-// word b at start + stride * b, every other word zero.
-std::vector<Word> expected_block(int mode, const Record* r, bool time_code) {
-    size_t stride = mode == 1 || mode == 2 ? 2 : 1;
-    size_t start = mode == 2 ? 1 : 0;
-    std::vector<Word> burst;
-    if (time_code) {
-        burst = {0xF872, 0x4E1F, 0x0002, 0x0080};
-        burst.insert(burst.end(), r->packet.begin(), r->packet.end());
-    }
-    burst.insert(burst.end(), {0xF872, 0x4E1F, 0x0001, static_cast<Word>(16 * r->frame.size())});
-    burst.insert(burst.end(), r->frame.begin(), r->frame.end());
-    std::vector<Word> block(BLOCK_WORDS, 0);
-    for (size_t b = 0; b < burst.size(); ++b)
-        block.at(start + stride * b) = burst[b];
-    return block;
-}
-
 std::vector<Word> block_of(const std::vector<uint8_t>& buffer, int j) {
-    std::vector<Word> block;
-    for (size_t i = 0; i < BLOCK_WORDS; ++i)
-        block.push_back(get_pcm_word(&buffer[2 * (j * BLOCK_WORDS + i)]));
-    return block;
+    std::vector<Word> words = pcm_words(buffer);
+    return {words.begin() + j * BLOCK_WORDS, words.begin() + (j + 1) * BLOCK_WORDS};
 }
 
-bool silent(const std::vector<uint8_t>& buffer) {
-    return std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0; });
+// All the PCM the device was given.
+std::vector<Word> output_words() {
+    std::vector<uint8_t> pcm;
+    for (const std::vector<uint8_t>& buffer : scripted_wave_output_buffers())
+        pcm.insert(pcm.end(), buffer.begin(), buffer.end());
+    return pcm_words(pcm);
 }
 
 // One notification: the device hands back its oldest buffer.
@@ -48,7 +29,7 @@ int notify() {
 
 class Playback : public EngineTest {
 protected:
-    void start(int format, const std::vector<Record>& records) {
+    void start(int format, const Records& records) {
         open_stream("play.ac3", stream_file_bytes(format, records));
         ASSERT_EQ(Rc(RC_OK), Rc(start_playback(nullptr)));
     }
@@ -59,7 +40,7 @@ protected:
 // trips cover every layout in every output format.) A file of whole buffers
 // ends with a silent one.
 TEST_F(Playback, FramesToTheEndThenDrain) {
-    std::vector<Record> records = make_records(FrameSpec{}, 20);
+    Records records = make_records(FrameSpec{}, 20);
     set_spdif_mode(1);
     ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL_TC, records));
     WaveBufferNode* first = wave_ring().current;
@@ -68,15 +49,7 @@ TEST_F(Playback, FramesToTheEndThenDrain) {
     EXPECT_EQ(0, count_done_buffers());
     for (int rc : {RC_OK, RC_OK, RC_END_OF_FILE, RC_OK, RC_OK, RC_PLAYBACK_DRAINED})
         EXPECT_EQ(Rc(rc), Rc(notify()));
-    const auto& out = scripted_wave_output_buffers();
-    ASSERT_EQ(6u, out.size());
-    for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(silent(out[i])) << "priming buffer " << i;
-    for (int n = 0; n < 24; ++n) {
-        ASSERT_EQ(n < 20 ? expected_block(1, &records[n], true) : std::vector<Word>(BLOCK_WORDS, 0),
-                  block_of(out[3 + n / 8], n % 8))
-            << "block " << n;
-    }
+    ASSERT_EQ(played_words(1, FORMAT_NORMAL_TC, records.frames, records.packets), output_words());
     // The reader stands at the start again, the device drains until stopped.
     EXPECT_EQ(0, stream_get_position());
     EXPECT_TRUE(scripted_wave_out().open);
@@ -88,23 +61,22 @@ TEST_F(Playback, FramesToTheEndThenDrain) {
     stream_close();
 
     scripted_wave_reset();
-    ASSERT_NO_FATAL_FAILURE(start(FORMAT_PC, make_records(FrameSpec{}, 16)));
+    records = make_records(FrameSpec{}, 16);
+    ASSERT_NO_FATAL_FAILURE(start(FORMAT_PC, records));
     for (int rc : {RC_OK, RC_OK, RC_END_OF_FILE})
         EXPECT_EQ(Rc(rc), Rc(notify()));
-    EXPECT_TRUE(silent(scripted_wave_output_buffers().at(5)));
-    EXPECT_EQ(6u, scripted_wave_output_buffers().size());
+    EXPECT_EQ(played_words(1, FORMAT_PC, records.frames), output_words());
 }
 
 // A frame of a layout without time code that holds a sync word at word 8 by
 // chance is one frame, not a time code packet and a frame.
 TEST_F(Playback, SyncWordAtWordEightOfAPlainFrame) {
-    std::vector<Record> records = make_records(FrameSpec{}, 1);
-    records[0].frame[8] = AC3_SYNC_WORD;
-    fix_frame_crc(records[0].frame);
+    Records records = make_records(FrameSpec{}, 1);
+    records.frames[0][8] = AC3_SYNC_WORD;
+    fix_frame_crc(records.frames[0]);
     ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL, records));
     EXPECT_EQ(Rc(RC_END_OF_FILE), Rc(notify()));
-    EXPECT_EQ(expected_block(0, &records[0], false),
-              block_of(scripted_wave_output_buffers().at(3), 0));
+    EXPECT_EQ(played_words(0, FORMAT_NORMAL, records.frames), output_words());
 }
 
 TEST_F(Playback, UnderrunCountsAFrameErrorAndPlaysOn) {
@@ -120,14 +92,14 @@ TEST_F(Playback, UnderrunCountsAFrameErrorAndPlaysOn) {
 }
 
 TEST_F(Playback, FormatChangesAtTheNextRefill) {
-    std::vector<Record> records = make_records(FrameSpec{}, 24);
+    Records records = make_records(FrameSpec{}, 24);
     ASSERT_NO_FATAL_FAILURE(start(FORMAT_NORMAL, records));
     const int modes[] = {2, 7, 1};  // 7: from a hand-edited settings file
     for (int k = 0; k < 3; ++k) {
         set_spdif_mode(modes[k]);
         notify();
         const std::vector<uint8_t>& buffer = scripted_wave_output_buffers().at(3 + k);
-        EXPECT_EQ(expected_block(modes[k] == 7 ? 0 : modes[k], &records[8 * k + 5], false),
+        EXPECT_EQ(burst_block(modes[k] == 7 ? 0 : modes[k], {}, records.frames[8 * k + 5]),
                   block_of(buffer, 5))
             << "mode " << modes[k];
     }
@@ -152,7 +124,9 @@ TEST_F(Playback, DeviceRateAndFramesTooLongForSixteenBitBlocks) {
         EXPECT_EQ(4, scripted_wave_out().format.block_align);
         EXPECT_EQ(Rc(RC_END_OF_FILE), Rc(notify()));
         EXPECT_EQ(2, get_frame_errors()) << mode;
-        EXPECT_TRUE(silent(scripted_wave_output_buffers().at(3))) << mode;
+        EXPECT_EQ(std::vector<uint8_t>(8 * 2 * BLOCK_WORDS, 0),
+                  scripted_wave_output_buffers().at(3))
+            << mode;
         ASSERT_EQ(Rc(RC_OK), Rc(stop_playback()));
     }
     reset_frame_info();

@@ -7,18 +7,19 @@ namespace {
 
 // Frames of mixed sizes at one sample rate, all of which fit a block in every
 // output format (with time code at most 1520 words).
-std::vector<Record> mixed_records(int fscod, int count) {
+Records mixed_records(int fscod, int count) {
     // Code 30 (448 kbit/s, 1344 words at 32 kHz) lands in block 7 of the
     // first buffer, where the leads below put a buffer boundary.
     const int codes[] = {8, 17, 30, 28, 3};
-    std::vector<Record> records;
+    Records records;
     for (int i = 0; i < count; ++i) {
         FrameSpec shape;
         shape.fscod = fscod;
         shape.frmsizecod = codes[i % 5];
         shape.acmod = i % 8;
-        Record r = make_records(shape, i + 1).back();
-        records.push_back(r);
+        Records r = make_records(shape, i + 1);
+        records.frames.push_back(r.frames.back());
+        records.packets.push_back(r.packets.back());
     }
     return records;
 }
@@ -67,8 +68,8 @@ int record(const std::string& path, int format, const std::vector<uint8_t>& pcm,
 
 class RoundTrip : public EngineTest {};
 
-// Every layout at every sample rate, played in every output format and
-// recorded from the played PCM, gives back the file byte for byte, however
+// Every layout at every sample rate, played in every output format, sends the
+// PCM it must, and recorded from it gives back the file byte for byte, however
 // the buffer boundaries cut the bursts.
 TEST_F(RoundTrip, EveryLayoutRateAndOutputFormat) {
     // Leads of zero words put the capture's buffer boundaries 3072 - lead words
@@ -77,12 +78,16 @@ TEST_F(RoundTrip, EveryLayoutRateAndOutputFormat) {
     const int leads[] = {0, 1072, 2071, 3067, 3071};
     for (int format : {FORMAT_NORMAL_TC, FORMAT_NORMAL, FORMAT_PC}) {
         for (int fscod : {0, 1, 2}) {
-            std::vector<uint8_t> original = stream_file_bytes(format, mixed_records(fscod, 21));
+            Records records = mixed_records(fscod, 21);
+            std::vector<uint8_t> original = stream_file_bytes(format, records);
             write_file_bytes(dir.path("in.ac3"), original);
             for (int mode : {0, 1, 2}) {
                 ASSERT_EQ(Rc(RC_OK), Rc(stream_open(dir.path("in.ac3").c_str(), 0)));
                 std::vector<uint8_t> pcm = play_to_the_end(mode);
                 stream_close();
+                ASSERT_EQ(played_words(mode, format, records.frames, records.packets),
+                          pcm_words(pcm))
+                    << "layout " << format << " fscod " << fscod << " mode " << mode;
                 for (int lead : leads) {
                     SCOPED_TRACE(testing::Message() << "layout " << format << " fscod " << fscod
                                                     << " mode " << mode << " lead " << lead);

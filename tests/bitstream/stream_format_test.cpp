@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "streamfile/stream_format.h"
+#include "tests/support/test_frames.h"
 
 namespace {
 
@@ -12,9 +13,7 @@ FileFormat detect(size_t size, std::initializer_list<std::pair<size_t, uint8_t>>
     std::vector<uint8_t> b(size, 0);
     for (auto [i, v] : at)
         b[i] = v;
-    std::vector<Word> w(size / 2);
-    for (size_t i = 0; i < w.size(); ++i)
-        w[i] = static_cast<Word>(b[2 * i] | (b[2 * i + 1] << 8));
+    std::vector<Word> w = pcm_words(b);
     return detect_format(w.data(), static_cast<int32_t>(w.size()));
 }
 

@@ -79,23 +79,15 @@ Frames make_packets(int count, int first = 10 * 3600 * 25, bool drop = false) {
     return packets;
 }
 
-// AC-3 bursts, one per block, as raw little-endian PCM: contiguous, or with
-// stride 2 in one channel of 16-bit stereo, the other silent.
-Bytes burst_pcm(const Frames& frames, int stride = 1) {
-    Bytes out;
+// AC-3 bursts, one per block, as raw little-endian PCM in output format
+// mode: contiguous (0) or every other word of one channel (1).
+Bytes burst_pcm(const Frames& frames, int mode = 0) {
+    std::vector<Word> words;
     for (const std::vector<Word>& f : frames) {
-        std::vector<Word> block(BLOCK_WORDS, 0);
-        block[0] = BURST_PA;
-        block[1] = BURST_PB;
-        block[2] = PACKET_AC3_FRAME;
-        block[3] = static_cast<Word>(f.size() * 16);
-        std::copy(f.begin(), f.end(), block.begin() + 4);
-        for (Word w : block) {
-            out.insert(out.end(), {static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(w >> 8)});
-            out.resize(out.size() + 2 * (stride - 1), 0);
-        }
+        std::vector<Word> block = burst_block(mode, {}, f);
+        words.insert(words.end(), block.begin(), block.end());
     }
-    return out;
+    return pcm_bytes(words);
 }
 
 std::ptrdiff_t count_files(const TempDir& dir) {
@@ -176,16 +168,15 @@ TEST(Unwrap, InputEndingInsideABurstRecordsOnlyWholeFrames) {
     const Frames frames = distinct_frames(3, 0, 28);
     Bytes whole = frames_file_bytes(FORMAT_NORMAL, frames);
     // Ending right after the last payload word loses nothing.
-    for (int stride : {1, 2})
-        for (size_t keep :
-             {2 * BLOCK_WORDS + 4 + 700, 2 * BLOCK_WORDS + 2, 2 * BLOCK_WORDS + 4 + 768}) {
-            SCOPED_TRACE(testing::Message() << "stride " << stride << ", " << keep);
-            Bytes pcm = burst_pcm(frames, stride);
-            pcm.resize(2 * stride * keep);
+    for (int mode : {0, 1})
+        for (size_t end : {4 + 700, 2, 4 + 768}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << ", " << end);
+            Bytes pcm = burst_pcm(frames, mode);
+            pcm.resize(2 * (2 * BLOCK_WORDS + (mode + 1) * end));
             write_file_bytes(dir.path("cut.raw"), pcm);
             ASSERT_EQ(EXIT_CLEAN,
                       run({"unwrap", dir.path("cut.raw"), dir.path("out.ac3"), "--force"}));
-            size_t frames_kept = keep % BLOCK_WORDS == 4 + 768 ? 3 : 2;
+            size_t frames_kept = end == 4 + 768 ? 3 : 2;
             EXPECT_EQ(Bytes(whole.begin(), whole.begin() + 2 * 768 * frames_kept),
                       read_file_bytes(dir.path("out.ac3")));
         }

@@ -29,7 +29,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/file_format.h"
 #include "common/ids.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_frames.h"
@@ -78,54 +77,6 @@ bool wait_for(double seconds, Condition condition) {
     }
 }
 
-BOOL CALLBACK longest_static(HWND child, LPARAM lparam) {
-    char name[32] = "";
-    char text[512] = "";
-    GetClassNameA(child, name, sizeof name);
-    GetWindowTextA(child, text, sizeof text);
-    std::string* longest = reinterpret_cast<std::string*>(lparam);
-    if (lstrcmpiA(name, "Static") == 0 && std::string(text).size() > longest->size()) {
-        *longest = text;
-    }
-    return TRUE;
-}
-
-// What playing frames in layout format must send in output format mode: three
-// silent buffers, then one burst a block of 3072 words, eight blocks a buffer,
-// the last buffer padded with silence. A time code packet goes ahead of its
-// frame with word 6 as the reader hands it on, 0x0110.
-std::vector<Word> expected_output(int format,
-                                  const std::vector<std::vector<Word>>& frames,
-                                  int mode) {
-    constexpr size_t BUFFER_WORDS = 24576, BLOCK_WORDS = 3072;
-    std::vector<Word> out((3 + frames.size() / 8 + 1) * BUFFER_WORDS, 0);
-    for (size_t i = 0; i < frames.size(); ++i) {
-        size_t at = 3 * BUFFER_WORDS + i * BLOCK_WORDS + (mode == 2 ? 1 : 0);
-        auto burst = [&](Word type, std::vector<Word> payload) {
-            payload.insert(payload.begin(), {0xF872, 0x4E1F, type, Word(payload.size() * 16)});
-            for (Word w : payload) {
-                out[at] = w;
-                at += mode == 0 ? 1 : 2;
-            }
-        };
-        if (format == FORMAT_NORMAL_TC) {
-            std::vector<Word> packet = tc_packet(static_cast<int>(i));
-            packet[6] = 0x0110;
-            burst(2, packet);
-        }
-        burst(1, frames[i]);
-    }
-    return out;
-}
-
-std::vector<Word> words(const std::vector<uint8_t>& bytes) {
-    std::vector<Word> out(bytes.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i) {
-        out[i] = static_cast<Word>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-    }
-    return out;
-}
-
 int compare(const std::vector<Word>& expected, const std::vector<Word>& actual, const char* what) {
     if (expected == actual) {
         std::printf("%s: %zu words as expected\n", what, actual.size());
@@ -155,11 +106,11 @@ int run(int argc, char** argv) {
         return 0;
     }
     if (verb == "check-output" && argc == 7) {
-        return compare(expected_output(arg(3), frames(4), arg(6)), words(read_file_bytes(argv[2])),
+        return compare(played_words(arg(6), arg(3), frames(4)), pcm_words(read_file_bytes(argv[2])),
                        "output");
     }
     if (verb == "check-stream" && argc == 6) {
-        return compare(words(file(4)), words(read_file_bytes(argv[2])), "recording");
+        return compare(pcm_words(file(4)), pcm_words(read_file_bytes(argv[2])), "recording");
     }
     if (verb == "wait-window" && argc == 3) {
         return wait_for(std::atof(argv[2]), [] { return IsWindowVisible(main_window()) != FALSE; })
@@ -191,9 +142,7 @@ int run(int argc, char** argv) {
             std::printf("no box \"%s\"\n", argv[2]);
             return 1;
         }
-        std::string text;
-        EnumChildWindows(box, longest_static, reinterpret_cast<LPARAM>(&text));
-        std::printf("%s\n", text.c_str());
+        std::printf("%s\n", box_text(box).c_str());
         if (argc == 5) {
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(arg(4), BN_CLICKED), 0);
         }

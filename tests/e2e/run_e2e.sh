@@ -184,16 +184,28 @@ check "armed" helper wait-state capturing 10
 shot armed
 helper post 3011 >/dev/null
 helper wait-state ready 10 >/dev/null
+# Each box hands the focus back to Open/Close (4100) when it goes; a Tab takes
+# it elsewhere first.
+tab_away() {
+    xdotool windowactivate --sync "$(main_xid)" >/dev/null 2>&1
+    xdotool key Tab
+    sleep 0.2
+    [ "$(helper focus)" != 4100 ] || fail "Tab takes the focus off Open/Close"
+}
+tab_away
 helper post 2100 >/dev/null
 check "the preferences dialog opens" helper wait-box Preferences 10
 shot preferences
 helper wait-box Preferences 5 1 >/dev/null
 check "the preferences dialog closes with OK" helper wait-no-box Preferences 10
+check "the focus is back on Open/Close" test "$(helper focus)" = 4100
+tab_away
 helper post 2201 >/dev/null
 check "the about box opens" helper wait-box "About Orvel Digital Recorder" 10
 shot about
-helper wait-box "About Orvel Digital Recorder" 5 1 >/dev/null
-check "the about box closes with OK" helper wait-no-box "About Orvel Digital Recorder" 10
+helper wait-box "About Orvel Digital Recorder" 5 2 >/dev/null
+check "the about box closes with Cancel (Escape)" helper wait-no-box "About Orvel Digital Recorder" 10
+check "the focus is back on Open/Close" test "$(helper focus)" = 4100
 
 # Real key presses through the X server.
 wid=$(main_xid)

@@ -277,10 +277,6 @@ const std::vector<std::vector<uint8_t>>& scripted_wave_output_buffers() {
     return device.output_buffers;
 }
 
-void scripted_wave_clear_output_buffers() {
-    device.output_buffers.clear();
-}
-
 void scripted_wave_supply_input(const uint8_t* bytes, size_t count) {
     device.input.insert(device.input.end(), bytes, bytes + count);
 }

@@ -93,10 +93,9 @@ int scripted_wave_return_output(int count);
 // benchmarks and allocation counts).
 void scripted_wave_keep_output(bool keep);
 
-// Every output buffer submitted since the last reset or clear, in order, as
-// its bytes stood at submission.
+// Every output buffer submitted since the last reset, in order, as its bytes
+// stood at submission.
 const std::vector<std::vector<uint8_t>>& scripted_wave_output_buffers();
-void scripted_wave_clear_output_buffers();
 
 // Appends PCM bytes (little-endian 16-bit stereo) to what the device will
 // record.

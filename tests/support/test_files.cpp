@@ -69,3 +69,24 @@ void set_file_size(const std::string& path, uint64_t bytes) {
     fs::resize_file(path, bytes);
 #endif
 }
+
+#ifdef _WIN32
+namespace {
+BOOL CALLBACK keep_longest_static(HWND child, LPARAM lparam) {
+    char name[32] = "";
+    char text[512] = "";
+    GetClassNameA(child, name, sizeof name);
+    GetWindowTextA(child, text, sizeof text);
+    std::string* longest = reinterpret_cast<std::string*>(lparam);
+    if (lstrcmpiA(name, "Static") == 0 && std::string(text).size() > longest->size())
+        *longest = text;
+    return TRUE;
+}
+}  // namespace
+
+std::string box_text(void* box) {
+    std::string text;
+    EnumChildWindows(static_cast<HWND>(box), keep_longest_static, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+#endif

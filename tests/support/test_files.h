@@ -27,3 +27,8 @@ bool file_exists(const std::string& path);
 // Sets the size of an existing file; what it grows by is a hole that costs no
 // disk space, so tests can have files of gigabytes.
 void set_file_size(const std::string& path, uint64_t bytes);
+
+#ifdef _WIN32
+// The message of a dialog or message box (a window handle): its longest static text.
+std::string box_text(void* box);
+#endif

@@ -135,3 +135,56 @@ std::vector<uint8_t> frames_file_bytes(int format,
     }
     return out;
 }
+
+std::vector<Word> burst_block(int mode,
+                              const std::vector<Word>& packet,
+                              const std::vector<Word>& frame) {
+    std::vector<Word> block(3072, 0);
+    size_t at = mode == 2 ? 1 : 0;
+    for (const std::vector<Word>* payload : {&packet, &frame}) {
+        if (payload->empty())
+            continue;
+        // Literal words, not the product's constants, so that a wrong constant shows.
+        Word type = payload == &packet ? 2 : 1;
+        std::vector<Word> burst = {0xF872, 0x4E1F, type, static_cast<Word>(16 * payload->size())};
+        burst.insert(burst.end(), payload->begin(), payload->end());
+        for (Word w : burst) {
+            block.at(at) = w;
+            at += mode == 0 ? 1 : 2;
+        }
+    }
+    return block;
+}
+
+std::vector<Word> played_words(int mode,
+                               int format,
+                               const std::vector<std::vector<Word>>& frames,
+                               const std::vector<std::vector<Word>>& packets) {
+    constexpr size_t BUFFER_WORDS = 8 * 3072;
+    std::vector<Word> out(3 * BUFFER_WORDS, 0);
+    for (size_t i = 0; i < frames.size(); ++i) {
+        std::vector<Word> packet;
+        if (format == FORMAT_NORMAL_TC) {
+            packet = packets.empty() ? tc_packet(static_cast<int>(i)) : packets[i];
+            packet[6] = 0x0110;
+        }
+        std::vector<Word> block = burst_block(mode, packet, frames[i]);
+        out.insert(out.end(), block.begin(), block.end());
+    }
+    out.resize((3 + frames.size() / 8 + 1) * BUFFER_WORDS, 0);
+    return out;
+}
+
+std::vector<uint8_t> pcm_bytes(const std::vector<Word>& words) {
+    std::vector<uint8_t> bytes;
+    for (Word w : words)
+        bytes.insert(bytes.end(), {static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(w >> 8)});
+    return bytes;
+}
+
+std::vector<Word> pcm_words(const std::vector<uint8_t>& bytes) {
+    std::vector<Word> words(bytes.size() / 2);
+    for (size_t i = 0; i < words.size(); ++i)
+        words[i] = static_cast<Word>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    return words;
+}

@@ -50,6 +50,23 @@ std::vector<uint8_t> frames_file_bytes(int format,
                                        const std::vector<std::vector<Word>>& frames,
                                        const std::vector<std::vector<Word>>& packets = {});
 
+// A block of 3072 PCM words as output format mode sends it: the time code
+// packet's burst (when packet is not empty), then the frame's, in every word
+// (mode 0) or in every other word from the first (1) or the second (2).
+std::vector<Word> burst_block(int mode,
+                              const std::vector<Word>& packet,
+                              const std::vector<Word>& frame);
+// All that playing a file of frames in format (packets as in frames_file_bytes,
+// word 6 the reader's marker) sends: three silent buffers, a block a frame,
+// eight blocks a buffer, up to the end of the buffer after the last frame's.
+std::vector<Word> played_words(int mode,
+                               int format,
+                               const std::vector<std::vector<Word>>& frames,
+                               const std::vector<std::vector<Word>>& packets = {});
+// Words as little-endian 16-bit PCM, and back.
+std::vector<uint8_t> pcm_bytes(const std::vector<Word>& words);
+std::vector<Word> pcm_words(const std::vector<uint8_t>& bytes);
+
 // Two-digit BCD of value (units in bits 0..3, tens from bit 4).
 Word to_bcd(int value);
 
