@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -202,34 +201,6 @@ TEST(ReceiveRun, SameAsWordByWordOnRandomPcm) {
             EXPECT_EQ(packets, expect_same_as_word_by_word(pcm, buffer).size());
         EXPECT_GT(packets, 30u);  // enough bursts get through whole
     }
-}
-
-// Bursts from an independent implementation (ffmpeg's IEC 61937 muxer), where
-// ffmpeg is at hand.
-TEST(ReceiveRun, SameAsWordByWordOnFfmpegBursts) {
-#ifdef _WIN32
-    GTEST_SKIP() << "ffmpeg is run natively only";
-#else
-    std::FILE* in = popen(
-        "ffmpeg -v error -nostdin -f lavfi -i sine=frequency=997:sample_rate=44100:duration=1 "
-        "-c:a ac3 -b:a 96k -f ac3 - | ffmpeg -v error -nostdin -f ac3 -i - -c copy -f spdif - "
-        "2>/dev/null",
-        "r");
-    ASSERT_NE(nullptr, in);
-    std::vector<uint8_t> pcm;
-    uint8_t chunk[4096];
-    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;)
-        pcm.insert(pcm.end(), chunk, chunk + got);
-    pclose(in);
-    if (pcm.empty())
-        GTEST_SKIP() << "no ffmpeg";
-    for (size_t buffer : {1, 3, 11, 3072, 24576}) {
-        std::vector<Completed> packets = expect_same_as_word_by_word(pcm, buffer);
-        ASSERT_GE(packets.size(), 28u);  // 1 s of 1536-sample frames at 44.1 kHz
-        EXPECT_EQ(PACKET_AC3_FRAME, packets[0].type);
-        EXPECT_EQ(AC3_SYNC_WORD, packets[0].payload[0]);
-    }
-#endif
 }
 
 }  // namespace

@@ -61,14 +61,4 @@ TEST(ParseFrame, UndefinedCodesGiveNoUsableFrame) {
                   parsed({0x0B77, 0, static_cast<Word>((1 << 14) | (code << 8)), 0}));
 }
 
-TEST(ParseFrame, ResetClearsEveryField) {
-    parsed(make_frame(FrameSpec{}));
-    reset_frame_info();
-    FrameInfo info;
-    get_frame_info(&info);
-    const int32_t* f = &info.frmsizecod;
-    for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(-1, f[i]) << "field " << i;
-}
-
 }  // namespace

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "streamfile/stream_format.h"
 #include "tests/support/test_frames.h"
 
@@ -30,22 +28,6 @@ TEST(DetectFormat, RulesInOrder) {
     // Too short for word 8: never read beyond count.
     Word eight[8] = {0x0110};
     EXPECT_EQ(FORMAT_INVALID, detect_format(eight, 8));
-}
-
-TEST(PacketOrder, StoredAndReadBack) {
-    Word p[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    packet_to_file_order(p);
-    const Word file[8] = {0x0110, 1, 2, 3, 4, 5, 6, 8};
-    EXPECT_EQ(0, std::memcmp(file, p, sizeof p));
-    packet_to_stream_order(p);
-    const Word back[8] = {1, 2, 3, 4, 5, 6, 0x0110, 8};
-    EXPECT_EQ(0, std::memcmp(back, p, sizeof p));
-    // Without the marker nothing moves.
-    const Word other[8] = {0x0111, 2, 3, 4, 5, 6, 7, 8};
-    std::memcpy(p, other, sizeof p);
-    packet_to_stream_order(p);
-    EXPECT_EQ(0, std::memcmp(other, p, sizeof p));
-    EXPECT_EQ(0x3412, swap_word(0x1234));
 }
 
 }  // namespace
