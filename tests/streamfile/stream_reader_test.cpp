@@ -60,6 +60,7 @@ TEST_F(StoreTest, NewEmptyOneByteAndForeignFiles) {
     std::string foreign = make_file("notes.ac3", text);
     EXPECT_EQ(Rc(RC_INVALID_FORMAT), Rc(stream_open(foreign.c_str(), 0)));
     EXPECT_EQ(text, read_file_bytes(foreign));
+    EXPECT_NE(Rc(RC_OK), Rc(stream_open(dir.dir().c_str(), 1)));  // a folder
     open("b.ac3", {0x0B, 0x77});  // the store is free for the next file
 }
 

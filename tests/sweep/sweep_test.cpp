@@ -140,7 +140,8 @@ Layout make_layout(int format,
     return l;
 }
 
-int run(std::vector<std::string> args) {
+// Runs the tool in this process; what it prints goes to *out when given.
+int run(std::vector<std::string> args, std::string* out = nullptr) {
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
@@ -150,7 +151,9 @@ int run(std::vector<std::string> args) {
         return rc;
     testing::internal::CaptureStdout();
     rc = run_command(opt);
-    testing::internal::GetCapturedStdout();
+    std::string printed = testing::internal::GetCapturedStdout();
+    if (out != nullptr)
+        *out = printed;
     return rc;
 }
 
@@ -289,7 +292,13 @@ TEST_F(Sweep, EveryRateWalksNavigatesAndRoundTrips) {
         // The tool's whole-file commands: the frames all pass their CRCs, and
         // "PC Format" is the source with every word's bytes exchanged.
         ASSERT_EQ(EXIT_CLEAN, run({"verify", s.file}));
-        ASSERT_EQ(EXIT_CLEAN, run({"info", s.file}));
+        std::string info;
+        ASSERT_EQ(EXIT_CLEAN, run({"info", s.file}, &info));
+        const std::string khz = s.fs == 44100 ? "44.1" : std::to_string(s.fs / 1000);
+        EXPECT_NE(std::string::npos,
+                  info.find("Data rate:               " + std::to_string(s.kbps) +
+                            " kbps\nSample rate:" + "             " + khz + " kHz\n"))
+            << info;
         std::string pc = dir.path("pc.ac3");
         ASSERT_EQ(EXIT_CLEAN, run({"convert", s.file, pc, "--layout", "pc", "--force"}));
         Bytes swapped = read_file_bytes(pc);
