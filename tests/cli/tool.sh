@@ -34,6 +34,13 @@ check "PCM without bursts: exit 2, says so, no file, no leftovers" \
     bash -c '[ '$?' -eq 2 ] && grep -q "no AC-3 frame found in the input" err.txt &&
              [ ! -e none.ac3 ] && ! ls -A | grep -q "\.part$"'
 
+# A convert longer than its output buffer (20 s, 1.1 MB): "PC Format" is the
+# stream with the bytes of every word exchanged.
+make_ac3 long.ac3 48000 448k 20
+check "a long convert exchanges the bytes of every word" \
+    bash -c '"$0" convert long.ac3 long-pc.ac3 --layout pc && dd if=long.ac3 conv=swab status=none |
+             cmp -s - long-pc.ac3' "$CLI"
+
 # Live capture: 5 s at 448 kbit/s, 1792 bytes a frame, one frame a block of
 # 6144 bytes of PCM. The input stops inside the burst of frame 100 and stays
 # open, as a sound card's would, until the signal.
