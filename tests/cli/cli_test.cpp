@@ -147,6 +147,9 @@ TEST(WavHeader, ReadsRf64AndBw64SizesFromDs64) {
         EXPECT_EQ(0x100000010ull, info.data_bytes) << id;
         EXPECT_EQ(b.size(), info.data_offset) << id;
         EXPECT_TRUE(wav_is_pcm16_stereo(info)) << id;
+        // Cut inside the sizes: the parser asks for the whole of them first.
+        ASSERT_EQ(WAV_NEED_MORE, wav_parse_header(b.data(), 12 + 8 + 16, &info)) << id;
+        EXPECT_EQ(12 + 8 + WAV_DS64_BYTES, info.need) << id;
     }
 }
 
