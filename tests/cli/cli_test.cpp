@@ -413,6 +413,26 @@ TEST(Info, ReportsOnlyWhatTheFileHolds) {
     EXPECT_NE(std::string::npos, out.find("\"sample_rate\": \"\",")) << out;
 }
 
+// A burst whose Pd claims one word more than a block holds carries no whole
+// frame, whatever follows it.
+TEST(Probe, ABurstLongerThanABlockIsDamaged) {
+    TempDir dir;
+    const Frames frames = distinct_frames(4, 0, 28);
+    std::vector<Word> words;
+    for (int i = 0; i < 4; i++) {
+        std::vector<Word> block = burst_block(0, {}, frames[i]);
+        if (i == 1) {
+            block[3] = static_cast<Word>((BLOCK_WORDS + 1) * 16);
+            block.resize(2 * BLOCK_WORDS, 0);
+        }
+        words.insert(words.end(), block.begin(), block.end());
+    }
+    write_file_bytes(dir.path("p.raw"), pcm_bytes(words));
+    std::string out;
+    run_captured({"probe", dir.path("p.raw")}, &out);
+    EXPECT_NE(std::string::npos, out.find("Frames:            4, 1 failing the CRC check")) << out;
+}
+
 // An existing output is replaced only with --force; a refused run leaves
 // nothing behind. A WAV output has the canonical little-endian header with
 // the file's sample rate and length.
