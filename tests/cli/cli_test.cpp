@@ -158,7 +158,8 @@ TEST(Options, RefuseWhatTheCommandDoesNotTake) {
         {"info"},
         {"convert", "a", "b"},
         {"unwrap", "a", "b", "--layout", "pc", "--require-tc"},
-        {"wrap", "a", "b", "--resync"}};
+        {"wrap", "a", "b", "--resync"},
+        {"convert", "a", "b", "--layout"}};
     for (const std::vector<std::string>& args : refused) {
         EXPECT_EQ(EXIT_UNUSABLE, run(args)) << args.back();
     }

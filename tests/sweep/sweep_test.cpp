@@ -299,6 +299,14 @@ TEST_F(Sweep, EveryRateWalksNavigatesAndRoundTrips) {
                   info.find("Data rate:               " + std::to_string(s.kbps) +
                             " kbps\nSample rate:" + "             " + khz + " kHz\n"))
             << info;
+        // The nominal record size, from the codes' bit rate, is the frames' mean size.
+        const size_t per_frame = info.find("Words per frame:");
+        ASSERT_NE(std::string::npos, per_frame);
+        int64_t total = 0;
+        for (int32_t w : frames)
+            total += w;
+        EXPECT_NEAR(static_cast<double>(total) / static_cast<double>(frames.size()),
+                    std::stod(info.substr(per_frame + 16)), 0.5);
         std::string pc = dir.path("pc.ac3");
         ASSERT_EQ(EXIT_CLEAN, run({"convert", s.file, pc, "--layout", "pc", "--force"}));
         Bytes swapped = read_file_bytes(pc);
