@@ -28,6 +28,10 @@ printf 'not a stream file at all\n' >text.ac3
 "$CLI" verify text.ac3 >/dev/null 2>err.txt
 check "a file that is not a stream file: exit 2 and \"Invalid File Format.\"" \
     bash -c '[ '$?' -eq 2 ] && grep -q "Invalid File Format\.$" err.txt'
+printf 'RIFF\004\000\000\000WAVE' >cut.wav
+"$CLI" unwrap cut.wav none.ac3 2>err.txt
+check "a WAV header that ends after its first 12 bytes: exit 2 and said so" \
+    bash -c '[ '$?' -eq 2 ] && grep -q "the WAV header cannot be read" err.txt'
 head -c 100000 /dev/zero >silence.raw
 "$CLI" unwrap silence.raw none.ac3 2>err.txt
 check "PCM without bursts: exit 2, says so, no file, no leftovers" \
