@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "settings/prefs.h"
 
 namespace {
@@ -11,6 +13,17 @@ TEST(PrefsDefaults, BeforeAnythingIsLoaded) {
     EXPECT_EQ(1, get_require_tc());
     EXPECT_EQ(0, get_read_only());
     EXPECT_EQ(0, get_time_display_mode());
+}
+
+// A name longer than a stored name is cut to fit, the other name untouched.
+TEST(PrefsDevices, LongNamesAreCut) {
+    set_rec_device("Line In");
+    set_play_device(std::string(DEVICE_NAME_CHARS + 5, 'x').c_str());
+    char name[DEVICE_NAME_CHARS + 8];
+    get_play_device(name);
+    EXPECT_EQ(std::string(DEVICE_NAME_CHARS - 1, 'x'), name);
+    get_rec_device(name);
+    EXPECT_STREQ("Line In", name);
 }
 
 }  // namespace

@@ -159,7 +159,8 @@ TEST(Options, RefuseWhatTheCommandDoesNotTake) {
         {"convert", "a", "b"},
         {"unwrap", "a", "b", "--layout", "pc", "--require-tc"},
         {"wrap", "a", "b", "--resync"},
-        {"convert", "a", "b", "--layout"}};
+        {"convert", "a", "b", "--layout"},
+        {"verify", "a", "--jobs", "257"}};
     for (const std::vector<std::string>& args : refused) {
         EXPECT_EQ(EXIT_UNUSABLE, run(args)) << args.back();
     }
@@ -184,6 +185,24 @@ TEST(Unwrap, InputEndingInsideABurstRecordsOnlyWholeFrames) {
             EXPECT_EQ(Bytes(whole.begin(), whole.begin() + 2 * 768 * frames_kept),
                       read_file_bytes(dir.path("out.ac3")));
         }
+}
+
+// The samples of a WAV file end with its data chunk: a chunk after it is not
+// taken for samples, though it holds a burst.
+TEST(Unwrap, StopsAtTheEndOfTheWavData) {
+    TempDir dir;
+    const Frames frames = distinct_frames(3, 0, 28);
+    const Bytes pcm = burst_pcm(Frames(frames.begin(), frames.begin() + 2));
+    Bytes wav(WAV_HEADER_BYTES);
+    wav_build_header(wav.data(), 48000, static_cast<uint32_t>(pcm.size()));
+    wav.insert(wav.end(), pcm.begin(), pcm.end());
+    const Bytes more = burst_pcm(Frames(frames.begin() + 2, frames.end()));
+    wav.insert(wav.end(), {'j', 'u', 'n', 'k', 0x00, 0x18, 0, 0});  // 6144 bytes
+    wav.insert(wav.end(), more.begin(), more.end());
+    write_file_bytes(dir.path("in.wav"), wav);
+    ASSERT_EQ(EXIT_CLEAN, run({"unwrap", dir.path("in.wav"), dir.path("out.ac3")}));
+    EXPECT_EQ(frames_file_bytes(FORMAT_NORMAL, Frames(frames.begin(), frames.begin() + 2)),
+              read_file_bytes(dir.path("out.ac3")));
 }
 
 // A Pd claiming a whole block swallows the next burst: recorded as the

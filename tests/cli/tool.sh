@@ -32,6 +32,8 @@ printf 'RIFF\004\000\000\000WAVE' >cut.wav
 "$CLI" unwrap cut.wav none.ac3 2>err.txt
 check "a WAV header that ends after its first 12 bytes: exit 2 and said so" \
     bash -c '[ '$?' -eq 2 ] && grep -q "the WAV header cannot be read" err.txt'
+check "an output named just .wav is a WAV file" \
+    bash -c '"$0" wrap a.ac3 .wav && [ "$(head -c 4 .wav)" = RIFF ]' "$CLI"
 head -c 100000 /dev/zero >silence.raw
 "$CLI" unwrap silence.raw none.ac3 2>err.txt
 check "PCM without bursts: exit 2, says so, no file, no leftovers" \

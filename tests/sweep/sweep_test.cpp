@@ -299,6 +299,8 @@ TEST_F(Sweep, EveryRateWalksNavigatesAndRoundTrips) {
                   info.find("Data rate:               " + std::to_string(s.kbps) +
                             " kbps\nSample rate:" + "             " + khz + " kHz\n"))
             << info;
+        EXPECT_NE(std::string::npos,
+                  info.find("Bitstream mode:          Main audio service: Complete main\n"));
         // The nominal record size, from the codes' bit rate, is the frames' mean size.
         const size_t per_frame = info.find("Words per frame:");
         ASSERT_NE(std::string::npos, per_frame);
