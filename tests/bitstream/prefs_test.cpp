@@ -6,17 +6,15 @@
 
 namespace {
 
-TEST(PrefsDefaults, BeforeAnythingIsLoaded) {
+// Before anything is loaded; then a name longer than a stored name is cut to
+// fit, the other name untouched.
+TEST(Prefs, DefaultsAndLongDeviceNames) {
     EXPECT_EQ(0, get_spdif_mode());
     EXPECT_EQ(0, get_rec_format());
     EXPECT_EQ(1, get_err_check());
     EXPECT_EQ(1, get_require_tc());
     EXPECT_EQ(0, get_read_only());
     EXPECT_EQ(0, get_time_display_mode());
-}
-
-// A name longer than a stored name is cut to fit, the other name untouched.
-TEST(PrefsDevices, LongNamesAreCut) {
     set_rec_device("Line In");
     set_play_device(std::string(DEVICE_NAME_CHARS + 5, 'x').c_str());
     char name[DEVICE_NAME_CHARS + 8];

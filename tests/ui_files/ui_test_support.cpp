@@ -85,10 +85,6 @@ HWND create_main_window() {
 void release_main_window(HWND window) {
     stream_close();
     reset_to_no_file(window);
-    pump_messages();
-}
-
-void pump_messages() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);

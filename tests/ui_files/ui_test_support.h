@@ -24,7 +24,6 @@ HWND test_main_window();
 HWND create_main_window();
 // Closes any open file and gives the window the no-file look.
 void release_main_window(HWND window);
-void pump_messages();
 
 // A stream file of count frames of shape; with FORMAT_NORMAL_TC each frame is
 // preceded by a time code packet counting from 01:00:00:00 at 25 fps.
