@@ -16,6 +16,12 @@ std::array<int32_t, 7> parsed(const std::vector<Word>& w) {
     return {i.fscod, i.frmsizecod, i.bsmod, i.acmod, i.lfeon, i.dialnorm, i.frame_words};
 }
 
+// At 48 kHz two words a frame per kbit/s, for every code, the odd ones too.
+TEST(FrameTables, BitRatesAgreeWithFrameSizes) {
+    for (int code = 0; code < FRMSIZECOD_COUNT; ++code)
+        EXPECT_EQ(2 * BIT_RATE_KBPS[code], FRAME_SIZE_WORDS[code]) << code;
+}
+
 TEST(ReadBits, FieldsSpanWordsAndRestart) {
     const Word w[] = {0xABCD, 0x1234};
     EXPECT_EQ(0, read_bits(w, 0));

@@ -6,8 +6,7 @@
 
 namespace {
 
-// Before anything is loaded; then a name longer than a stored name is cut to
-// fit, the other name untouched.
+// The defaults; a name longer than a stored name is cut, the other kept.
 TEST(Prefs, DefaultsAndLongDeviceNames) {
     EXPECT_EQ(0, get_spdif_mode());
     EXPECT_EQ(0, get_rec_format());

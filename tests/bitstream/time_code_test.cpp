@@ -39,8 +39,7 @@ std::array<int32_t, 5> advanced(int h, int m, int s, int f, int offset, int rate
     return clock(current());
 }
 
-// Bits above each field's width are ignored; units above 9 add up. (Packets
-// as they come are decoded throughout the tool's and the sweep's tests.)
+// Bits above each field's width are ignored; units above 9 add up.
 TEST(DecodeTimeCode, FieldsAndFlags) {
     TimeCode tc = decoded({0xFFFF, 0xFFFF, 0x00FF, 0x003F, 0x7FFF, 0xFFFE, 0, 0});
     EXPECT_EQ((std::array<int32_t, 5>{45, 85, 85, 45, 32767}), clock(tc));

@@ -187,8 +187,7 @@ TEST(Unwrap, InputEndingInsideABurstRecordsOnlyWholeFrames) {
         }
 }
 
-// The samples of a WAV file end with its data chunk: a chunk after it is not
-// taken for samples, though it holds a burst.
+// A WAV's samples end with its data chunk, though a chunk after it holds a burst.
 TEST(Unwrap, StopsAtTheEndOfTheWavData) {
     TempDir dir;
     const Frames frames = distinct_frames(3, 0, 28);
