@@ -46,6 +46,11 @@ TEST_F(StoreTest, NewEmptyOneByteAndForeignFiles) {
             make_file("emptied.ac3", frames_file_bytes(FORMAT_NORMAL, distinct_frames(2)));
         ASSERT_EQ(Rc(RC_OK), Rc(stream_open(emptied.c_str(), read_only)));
         write_file_bytes(emptied, {});
+        reset_frame_info();  // back at the start, nothing left to show
+        stream_seek(0, SEEK_TO_START);
+        FrameInfo info;
+        get_frame_info(&info);
+        EXPECT_EQ(-1, info.frame_words);
         stream_close();
         EXPECT_TRUE(file_exists(emptied)) << read_only;
     }
