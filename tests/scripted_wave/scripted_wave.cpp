@@ -40,6 +40,7 @@ struct Direction : ScriptedDirection {
     std::vector<ListedDevice> devices;
     WindowHandle window;
     WaveHeader* queue[QUEUE_SLOTS];  // submitted and not yet returned, oldest first
+    int prepared;                    // headers prepared on this open and not unprepared
 };
 
 struct ScriptedDevice {
@@ -155,6 +156,7 @@ int open(Direction& d,
     d.window = window;
     d.format = *format;
     d.queued = 0;
+    d.prepared = 0;
     *handle = handle_of(d);
     return 0;
 }
@@ -163,6 +165,7 @@ int prepare(Direction& d, ScriptedCall call, const void* handle, void* header) {
     if (int rc = enter_open(call, d, handle)) {
         return rc;
     }
+    d.prepared += (HDR_FLAGS(hdr(header)) & FLAG_PREPARED) == 0;
     HDR_FLAGS(hdr(header)) |= FLAG_PREPARED;
     return 0;
 }
@@ -175,6 +178,7 @@ int unprepare(Direction& d, ScriptedCall call, const void* handle, void* header)
         ++device.misuse;
         return SCRIPTED_STILL_PLAYING;
     }
+    d.prepared -= (HDR_FLAGS(hdr(header)) & FLAG_PREPARED) != 0;
     HDR_FLAGS(hdr(header)) &= ~FLAG_PREPARED;
     return 0;
 }
@@ -212,6 +216,9 @@ int close(Direction& d, ScriptedCall call, const void* handle) {
     if (d.queued > 0) {
         ++device.misuse;
         return SCRIPTED_STILL_PLAYING;
+    }
+    if (d.prepared > 0) {  // a header prepared on this open outlives it
+        ++device.misuse;
     }
     d.open = false;
     d.started = false;

@@ -81,8 +81,8 @@ int scripted_wave_calls(ScriptedCall call);
 
 // Calls that a real device would reject and the scripted one reports as
 // faults: a header unprepared while queued, a buffer submitted without
-// preparation, a device closed with buffers queued, a call on a handle that
-// is not open. 0 while the engines use the device correctly.
+// preparation, a device closed with buffers queued or still prepared, a call
+// on a handle that is not open. 0 while the engines use the device correctly.
 int scripted_wave_misuse();
 
 // Returns the oldest count queued output buffers (fewer when fewer are
