@@ -46,6 +46,12 @@ cli wrap main.ac3 w2.raw --output 16-bit-channel-2
 cli wrap tc.ac3 tc.wav
 cat w32.raw w2.raw >mixed.raw
 tone slow.ac3 44100 stereo ac3 -b:a 192k
+tone plain.ac3 48000 stereo ac3 -b:a 192k
+make_spdif plain.ac3 plain.spdif
+M=$(frame_bytes plain.ac3 | wc -l)
+# A null burst, with no payload, right before the first AC-3 burst; the stream
+# changes its rate and mode halfway.
+{ printf '\x72\xf8\x1f\x4e\0\0\0\0'; cat main.spdif plain.spdif; } >joined.raw
 make_spdif slow.ac3 slow.spdif
 pcm slow.spdif slow.wav 44100
 pcm main.spdif wrong-rate.wav 44100
@@ -55,6 +61,11 @@ for k in 5 9; do  # each of ffmpeg's AC-3 bursts opens its own 1536 sample pairs
 done
 cp main.spdif damaged.raw
 flip_bit damaged.raw $((3 * 6144 + 500))
+# The second burst's Pd claims one word more than a block holds (followed by a
+# silent block for it to end in): it carries no whole frame.
+{ head -c 6144 main.spdif; tail -c +6145 main.spdif | head -c 6144 |
+    perl -0777 -pe 's/^(.{6})../$1\x10\xc0/s'
+  head -c 6144 /dev/zero; tail -c +12289 main.spdif; } >too-long.raw
 for c in "eac3 eac3 -b:a 384k" "dts dca" "mp2 mp2" "aac aac" "thd truehd"; do
     read -r ext codec opts <<<"$c"
     # shellcheck disable=SC2086
@@ -67,6 +78,7 @@ ffmpeg -v error -nostdin -y -i lsf.mp2 -c copy -f spdif lsf.spdif
 set_type main.spdif pause.raw 3
 set_type main.spdif reserved.raw 27
 head -c 192000 /dev/zero >silence.raw
+{ cat silence.raw; printf '\xf8\x72'; } >swapped-pa.raw  # its last word a byte-swapped Pa
 ffmpeg -v error -nostdin -y -f lavfi -i "aevalsrc=0.5*sin(2*PI*997*t)|0.25*sin(2*PI*997*t):s=48000:d=1" \
     -f s16le audio.raw
 ffmpeg -v error -nostdin -y -i main.ac3 -c copy -f spdif -spdif_flags be swapped.raw
@@ -113,9 +125,13 @@ row "44.1 kHz frames in a 44.1 kHz WAV" slow.wav 0 "AC-3, 44.1 kHz, 192 kbit/s, 
 row "a WAV header with the wrong rate" wrong-rate.wav 1 \
     "AC-3 at 48 kHz in a capture made at 44.1 kHz: record at 48 kHz" \
     '"sample_rate_hz": 48000' '"wav_sample_rate_hz": 44100'
+row "the first intact frame's shape; a null burst's end" joined.raw 0 \
+    "AC-3, $FIVE_ONE, $((N + M)) frames, $READY" "$(ac3_count $((N + M)))" "$(foreign 0 null)1"
 row "two bursts removed" removed.raw 1 "AC-3, $FIVE_ONE, $((N - 2)) frames, 2 breaks: bursts" \
     '"repetition": {"min": 1536, "max": 3072, "breaks": 2}' "$(ac3_count $((N - 2)))"
 row "a damaged frame" damaged.raw 1 "AC-3, $FIVE_ONE, $N frames, no breaks, 1 failing the CRC" \
+    '"crc_failures": 1'
+row "a burst longer than a block" too-long.raw 1 "AC-3, $FIVE_ONE, $N frames, 1 break, 1 failing" \
     '"crc_failures": 1'
 row "E-AC-3" eac3.spdif 1 "E-AC-3 $NOT_AC3" "$(foreign 21 E-AC-3)" '"recordable": false'
 row "DTS type I" dts.spdif 1 "DTS type I $NOT_AC3" "$(foreign 11 "DTS type I")"
@@ -129,6 +145,7 @@ row "a reserved data type" reserved.raw 1 "Bursts of the reserved data type 27, 
     "$(foreign 27 reserved)$N"
 row "digital silence" silence.raw 1 "Digital silence" '"signal": "silence"' '"placement": null' \
     '"data_types": []'
+row "a last word like a swapped Pa" swapped-pa.raw 1 "Plain audio" '"signal": "audio"'
 row "plain audio" audio.raw 1 "Plain audio peaking at -6.0 dBFS: set the player to pass" \
     '"signal": "audio"' '"peak_dbfs": -6.02'
 row "byte-swapped bursts" swapped.raw 1 "Bursts with the bytes of every sample swapped" \
