@@ -90,25 +90,29 @@ check "an interrupted unwrap of a file keeps its frames under OUT's name" \
              ! ls | grep -q "\.part$"'
 
 # A second signal while finishing ends the run at once: here the finished file
-# is being copied to standard output, whose reader reads nothing.
+# is being copied to standard output, or to a FIFO named as OUT, whose reader
+# reads nothing.
 mkfifo stuck
 exec 4<>stuck
-TMPDIR=$WORK "$CLI" unwrap pipe - >stuck 2>/dev/null &
-pid=$!
-exec 3>pipe
-head -c "$cut_at" live.raw >&3
-wait_for_size ".bitdek-*.part"
-kill -s INT "$pid"
-for ((i = 0; i < 100; i++)); do
-    grep -q pipe_write "/proc/$pid/wchan" 2>/dev/null && break
-    sleep 0.1
+for out in - stuck; do
+    TMPDIR=$WORK "$CLI" unwrap pipe "$out" >stuck 2>/dev/null &
+    pid=$!
+    exec 3>pipe
+    head -c "$cut_at" live.raw >&3
+    wait_for_size ".bitdek-*.part"
+    kill -s INT "$pid"
+    for ((i = 0; i < 100; i++)); do
+        grep -q pipe_write "/proc/$pid/wchan" 2>/dev/null && break
+        sleep 0.1
+    done
+    kill -s INT "$pid"
+    wait "$pid"
+    status=$?
+    exec 3>&-
+    check "a second signal ends the run finishing into $out at once, no temporary file left" \
+        bash -c '[ '$status' -eq 130 ] && ! ls -A | grep -q "\.part$" && [ -p stuck ]'
 done
-kill -s INT "$pid"
-wait "$pid"
-status=$?
-exec 3>&- 4>&-
-check "a second signal ends the finishing run at once, no temporary file left" \
-    bash -c '[ '$status' -eq 130 ] && ! ls -A | grep -q "\.part$"'
+exec 4>&-
 
 # On a terminal, a live capture shows its status line.
 exec 3<>pipe
@@ -160,15 +164,22 @@ TMPDIR=$WORK "$CLI" unwrap live.raw - 2>err.txt | head -c 100 >/dev/null
 check "unwrap into such a pipe leaves no temporary file" \
     bash -c '[ '"${PIPESTATUS[0]}"' -eq 0 ] && [ ! -s err.txt ] && ! ls | grep -q "\.part$"'
 
-# verify of many files, in parallel, names from standard input.
+# verify of many files, in parallel, names from standard input (lines ended
+# as on Windows, too).
 cp live.ac3 damaged.ac3
 flip_bit damaged.ac3 5000
-printf '%s\n' live.ac3 damaged.ac3 text.ac3 a.ac3 | "$CLI" verify - --jobs 3 >out.txt 2>err.txt
+{ printf '%s\r\n' live.ac3 damaged.ac3; printf '%s\n' text.ac3 a.ac3; } |
+    "$CLI" verify - --jobs 3 >out.txt 2>err.txt
 check "verify of many files: reports in order, the summary, exit 2 for the unreadable one" \
     bash -c '[ '$?' -eq 2 ] && [ "$(grep -c "^[a-z]*\.ac3: Normal" out.txt)" -eq 3 ] &&
              [ "$(grep -o "^[a-z]*\.ac3" out.txt | tr "\n" " ")" = "live.ac3 damaged.ac3 a.ac3 " ] &&
              grep -q "^4 files: 2 clean, 1 with findings, 1 unreadable$" out.txt &&
              grep -q "text.ac3: Invalid File Format" err.txt'
+{ head -c 200000 /dev/zero | tr '\0' x; printf '\na.ac3\n'; } |
+    "$CLI" verify - --jobs 2 >out.txt 2>err.txt
+check "a name too long to start a check with is unreadable; the others are checked" \
+    bash -c '[ '$?' -eq 2 ] && grep -q "cannot start a check$" err.txt &&
+             grep -q "^2 files: 1 clean, 0 with findings, 1 unreadable$" out.txt'
 "$CLI" verify live.ac3 damaged.ac3 text.ac3 --json >out.txt 2>/dev/null
 check "verify --json: one object a line, each with its file" \
     bash -c '[ "$(wc -l <out.txt)" -eq 3 ] && [ "$(grep -c "^{\"file\": \"[a-z]*\.ac3\", .*}$" out.txt)" -eq 3 ] &&
