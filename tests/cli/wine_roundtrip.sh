@@ -34,11 +34,13 @@ for shape in "48000 448k" "44100 192k"; do
     check "$name: wrap to and unwrap from pipes" cmp -s piped.ac3 src.ac3
 done
 
-# Checks in child processes: a name with backslashes reaches its child whole,
-# and each child's exit status comes back.
-cli verify src.ac3 "Z:$(pwd | tr / '\\')\\src.ac3" --jobs 2 | tr -d '\r' >out.txt
-check "verify --jobs 2 under Wine, a Windows path among the names" \
-    bash -c '[ '"${PIPESTATUS[0]}"' -eq 0 ] && grep -q "^2 files: 2 clean" out.txt'
+# Checks in child processes: names with backslashes, one at the end of a
+# folder's name too, reach their child whole, and each child's exit status
+# comes back.
+cli verify src.ac3 "Z:$(pwd | tr / '\\')\\src.ac3" 'Z:\tmp\' --jobs 2 2>err.txt | tr -d '\r' >out.txt
+check "verify --jobs 2 under Wine, Windows paths among the names" \
+    bash -c '[ '"${PIPESTATUS[0]}"' -eq 2 ] && grep -q "^3 files: 2 clean, 0 with findings, 1 unreadable" out.txt &&
+             grep -q "^bitdek-cli: Z:\\\\tmp\\\\: not a file" err.txt'
 
 [ "$FAILED" -eq 0 ] && echo "all Wine checks passed"
 exit "$FAILED"
