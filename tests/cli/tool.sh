@@ -47,6 +47,16 @@ check "a long convert exchanges the bytes of every word" \
     bash -c '"$0" convert long.ac3 long-pc.ac3 --layout pc && dd if=long.ac3 conv=swab status=none |
              cmp -s - long-pc.ac3' "$CLI"
 
+# A run of more than a second on a terminal draws a bar of 40 cells under its
+# percentage; here the reader waits, so the bar shows while wrap is held up.
+script -qec "'$CLI' wrap long.ac3 - | { sleep 1.3; cat >/dev/null; }" bar.txt >/dev/null
+check "a terminal's progress bar has the cells of its percentage" bash -c '
+    tr "\r" "\n" <bar.txt | grep -o "^wrap \[[#.]*\] *[0-9]*%" >bars.txt && [ -s bars.txt ] &&
+    while read -r _ cells pct; do
+        n=$(tr -cd "#" <<<"$cells" | wc -c)
+        [ "$n" -ge $((${pct%\%} * 40 / 100)) ] && [ "$n" -le $(((${pct%\%} * 40 + 36) / 100)) ] || exit 1
+    done <bars.txt'
+
 # Live capture: 5 s at 448 kbit/s, 1792 bytes a frame, one frame a block of
 # 6144 bytes of PCM. The input stops inside the burst of frame 100 and stays
 # open, as a sound card's would, until the signal.
