@@ -136,11 +136,21 @@ wait "$pid"
 check "a live capture on a terminal shows time, frames, errors and rates" \
     grep -q "00:00:0[0-9].[0-9]  [0-9]* frames  0 CRC errors  448 kbps  48 kHz" typescript
 
-# A failed write (a file size limit) keeps the whole records written before.
-(ulimit -f 200; trap '' XFSZ; exec "$CLI" unwrap live.raw full.ac3) 2>err.txt
-check "a failed write keeps the records before it, says so and exits 2" \
-    bash -c '[ '$?' -eq 2 ] && cmp -s full.ac3 <(head -c $((204800 / 1792 * 1792)) live.ac3) &&
-             grep -q "writing failed" err.txt && grep -q "114 frames recorded before are kept" err.txt'
+# A failed write (a file size limit) keeps the whole records written before:
+# inside the first megabyte, which the program buffers, and in a last record
+# that stands alone in the buffer after a megabyte went to disk.
+"$CLI" wrap long.ac3 long.raw
+head -c $((LEAD_IN_BYTES + 586 * 6144)) long.raw >586.raw
+for run in "200 live" "1025 586"; do
+    read -r kb input <<<"$run"
+    kept=$((kb * 1024 / 1792))
+    rm -f full.ac3
+    (ulimit -f "$kb"; trap '' XFSZ; exec "$CLI" unwrap "$input.raw" full.ac3) 2>err.txt
+    check "a failed write at $kb KB keeps the $kept records before it, says so and exits 2" \
+        bash -c '[ '$?' -eq 2 ] && cmp -s full.ac3 <(head -c $(('$kept' * 1792)) "$0") &&
+                 grep -q "writing failed" err.txt && grep -q " '$kept' frames recorded before are kept" err.txt' \
+        "$([ "$input" = live ] && echo live.ac3 || echo long.ac3)"
+done
 
 # A full disk (a small file system of its own): the store's cut at the stop
 # pads the file past what the disk took; it is cut back to the whole records.
