@@ -432,10 +432,11 @@ TEST(Info, ReportsOnlyWhatTheFileHolds) {
     EXPECT_NE(std::string::npos, out.find(IS_POSIX ? "caf\\u00e9.ac3\\u00e9\"," : "cafe.ac3\","))
         << out;
     if (IS_POSIX) {
-        const std::string last = dir.path("\xf4\x8f\xbf\xbf.ac3");
+        const std::string last = dir.path("\xc3\xa9\xe2\x82\xac\xf4\x8f\xbf\xbf.ac3");
         write_file_bytes(last, {0x0B, 0x77});
         ASSERT_EQ(EXIT_CLEAN, run_captured({"info", last, "--json"}, &out));
-        EXPECT_NE(std::string::npos, out.find("/\xf4\x8f\xbf\xbf.ac3\",")) << out;
+        EXPECT_NE(std::string::npos, out.find("/\xc3\xa9\xe2\x82\xac\xf4\x8f\xbf\xbf.ac3\","))
+            << out;
     }
     EXPECT_NE(std::string::npos, out.find("\"data_rate\": \"\",")) << out;
     EXPECT_NE(std::string::npos, out.find("\"sample_rate\": \"\",")) << out;
