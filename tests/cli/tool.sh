@@ -57,6 +57,18 @@ check "a terminal's progress bar has the cells of its percentage" bash -c '
         [ "$n" -ge $((${pct%\%} * 40 / 100)) ] && [ "$n" -le $(((${pct%\%} * 40 + 36) / 100)) ] || exit 1
     done <bars.txt'
 
+# An unwrap of a file (1 GB of silence, sparse) shows its share done, too.
+truncate -s 1G silence-1g.raw
+started=$(date +%s%N)
+script -qec "'$CLI' unwrap silence-1g.raw none.ac3" bar.txt >/dev/null
+took=$((($(date +%s%N) - started) / 1000000))
+rm -f silence-1g.raw
+if [ "$took" -ge 1500 ]; then
+    check "an unwrap of a file on a terminal shows a bar" grep -q "unwrap \[[#.]*\] *[0-9]*%" bar.txt
+else
+    echo "skip the unwrap's bar: the run took only $took ms"
+fi
+
 # Live capture: 5 s at 448 kbit/s, 1792 bytes a frame, one frame a block of
 # 6144 bytes of PCM. The input stops inside the burst of frame 100 and stays
 # open, as a sound card's would, until the signal.
