@@ -185,6 +185,15 @@ void reset_positions() {
     s.created = 0;
 }
 
+// Undoes an open that found the file unusable; returns rc.
+int refuse_open(int rc) {
+    release_window();
+    mmfile_close(s.handle);
+    s.handle = nullptr;
+    reset_positions();
+    return rc;
+}
+
 }  // namespace
 
 bool store_seek_to(int64_t byte) {
@@ -275,17 +284,16 @@ int stream_open(const char* path, int read_only) {
     s.file.format = FORMAT_PC;
     int32_t count = stream_refill();
     if (count == 0) {
+        // Words on disk that no read returns: an unreadable file, not an
+        // empty one.
+        if (file_size_bytes(path) >= 2)
+            return refuse_open(RC_OPEN_FAILED);
         s.file.format = get_rec_format();
         return RC_OK;
     }
     FileFormat format = detect_format(s.window, count);
-    if (format == FORMAT_INVALID) {
-        release_window();
-        mmfile_close(s.handle);
-        s.handle = nullptr;
-        reset_positions();
-        return RC_INVALID_FORMAT;
-    }
+    if (format == FORMAT_INVALID)
+        return refuse_open(RC_INVALID_FORMAT);
     s.file.format = format;
     s.file.words_per_frame = stream_measure();
     return RC_OK;

@@ -28,6 +28,17 @@ printf 'not a stream file at all\n' >text.ac3
 "$CLI" verify text.ac3 >/dev/null 2>err.txt
 check "a file that is not a stream file: exit 2 and \"Invalid File Format.\"" \
     bash -c '[ '$?' -eq 2 ] && grep -q "Invalid File Format\.$" err.txt'
+# A file whose reads fail (strace puts EIO in every read of it) is no empty,
+# clean stream file.
+if strace -qq -o /dev/null true 2>/dev/null; then
+    ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 timeout -s KILL 20 \
+        strace -qq -f -P a.ac3 -e trace=read -e inject=read:error=EIO -o /dev/null \
+        "$CLI" verify a.ac3 >out.txt 2>err.txt
+    check "verify of a file that cannot be read: exit 2, said so" \
+        bash -c '[ '$?' -eq 2 ] && grep -q "a.ac3: cannot open the file" err.txt && [ ! -s out.txt ]'
+else
+    echo "skip a file that cannot be read: strace cannot trace here"
+fi
 printf 'RIFF\004\000\000\000WAVE' >cut.wav
 "$CLI" unwrap cut.wav none.ac3 2>err.txt
 check "a WAV header that ends after its first 12 bytes: exit 2 and said so" \
