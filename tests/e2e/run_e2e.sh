@@ -47,6 +47,18 @@ trap cleanup EXIT
 
 winpath() { echo "Z:${1//\//\\}"; }
 helper() { wine "$HELPER" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# A box has gone from the screen a moment before the program moves the focus,
+# and a key press takes a moment to arrive: the focus is waited for.
+wait_focus() {  # = or !=, control id: within 10 s; prints the focused id
+    local _ focused
+    for _ in $(seq 1 40); do
+        focused=$(helper focus)
+        [ "$focused" "$1" "$2" ] && { echo "$focused"; return 0; }
+        sleep 0.25
+    done
+    echo "$focused"
+    return 1
+}
 
 # Settings the program reads at start: output format, record layout, REQUIRETC
 # and the top recent file, which the tests open with CMD_RECENT_FILE_1.
@@ -63,12 +75,15 @@ start_app() {
 }
 
 # Exit through the program's own command and wait for the process to end.
+# A helper that could not start posted nothing: it is run again.
 exit_app() {
-    helper post 2053 >/dev/null
+    helper post 2053 >/dev/null || helper post 2053 >/dev/null
     if helper wait-gone 20; then
         wait "$APP_PID" 2>/dev/null
     else
-        fail "the program did not end on Exit"
+        fail "the program did not end on Exit: $(helper wait-state gone 0);" \
+            "process $(kill -0 "$APP_PID" 2>/dev/null && echo running || echo ended);" \
+            "windows: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | paste -sd '|')"
         kill "$APP_PID" 2>/dev/null
     fi
     APP_PID=""
@@ -189,8 +204,7 @@ helper wait-state ready 10 >/dev/null
 tab_away() {
     xdotool windowactivate --sync "$(main_xid)" >/dev/null 2>&1
     xdotool key Tab
-    sleep 0.2
-    [ "$(helper focus)" != 4100 ] || fail "Tab takes the focus off Open/Close"
+    wait_focus != 4100 >/dev/null || fail "Tab takes the focus off Open/Close"
 }
 tab_away
 helper post 2100 >/dev/null
@@ -198,23 +212,24 @@ check "the preferences dialog opens" helper wait-box Preferences 10
 shot preferences
 helper wait-box Preferences 5 1 >/dev/null
 check "the preferences dialog closes with OK" helper wait-no-box Preferences 10
-check "the focus is back on Open/Close" test "$(helper focus)" = 4100
+check "the focus is back on Open/Close" wait_focus = 4100
 tab_away
 helper post 2201 >/dev/null
 check "the about box opens" helper wait-box "About Orvel Digital Recorder" 10
 shot about
 helper wait-box "About Orvel Digital Recorder" 5 2 >/dev/null
 check "the about box closes with Cancel (Escape)" helper wait-no-box "About Orvel Digital Recorder" 10
-check "the focus is back on Open/Close" test "$(helper focus)" = 4100
+check "the focus is back on Open/Close" wait_focus = 4100
 
 # Real key presses through the X server.
 wid=$(main_xid)
 xdotool windowactivate --sync "$wid" >/dev/null 2>&1
 stops=""
+focused=$(helper focus)
 for _ in 1 2 3 4 5 6 7 8 9 10 11; do
     xdotool key Tab
-    sleep 0.2
-    stops="$stops $(helper focus)"
+    focused=$(wait_focus != "$focused")
+    stops="$stops $focused"
 done
 # Reset, slider, the seven transport buttons (record only while writable) and Open/Close.
 if echo "$stops" | grep -qw 3012 && echo "$stops" | grep -qw 4100 && echo "$stops" | grep -qw 1600; then
@@ -225,11 +240,10 @@ fi
 # Focus on a transport button, then the file is closed under it: Ctrl+O still
 # opens the open dialog.
 for _ in 1 2 3 4 5 6 7 8 9 10 11; do
-    [ "$(helper focus)" = 3012 ] && break
+    [ "$focused" = 3012 ] && break
     xdotool key Tab
-    sleep 0.2
+    focused=$(wait_focus != "$focused")
 done
-focused=$(helper focus)
 [ "$focused" = 3012 ] || fail "Tab reaches the play button (focus on $focused)"
 helper post 2052 >/dev/null
 helper wait-state nofile 10 >/dev/null
@@ -239,7 +253,9 @@ if helper wait-box Open 10 >/dev/null; then
     ok "Ctrl+O opens the open dialog (focus was on the play button)"
     C="$FILES/typed.ac3"
     helper make-stream "$(winpath "$C")" 1 0 8
-    sleep 0.5
+    # The keys go to the window that has the X focus: make it the dialog's.
+    xdotool windowactivate --sync "$(xdotool search --onlyvisible --name '^Open$' | head -1)" \
+        >/dev/null 2>&1
     xdotool type --delay 20 "$(winpath "$C")"
     xdotool key Return
     check "the typed file opens" helper wait-state ready 10
@@ -256,7 +272,7 @@ if text=$(helper wait-box "Orvel Digital Recorder Help" 10); then
     [ "$text" = "Help not yet implemented!" ] && ok "F1 shows the help box" || fail "F1 help text: $text"
     xdotool key Return
     check "Return closes the help box" helper wait-no-box "Orvel Digital Recorder Help" 10
-    check "the focus is back on Open/Close" test "$(helper focus)" = 4100
+    check "the focus is back on Open/Close" wait_focus = 4100
 else
     fail "F1 shows the help box"
 fi
