@@ -1,11 +1,13 @@
 #include "audio/capture.h"
 
+#include <algorithm>
 #include <cassert>
 
 #include "audio/playback.h"
 #include "audio/wave_device.h"
 #include "audio/wave_ring.h"
 #include "bitstream/frame_crc.h"
+#include "bitstream/frame_parser.h"
 #include "bitstream/time_code.h"
 #include "common/result.h"
 #include "common/transport_state.h"
@@ -14,6 +16,7 @@
 namespace {
 
 constexpr uint32_t CAPTURE_RATE_HZ = 48000;  // whatever the stream carries
+constexpr int32_t FRAME_HEADER_WORDS = 4;    // the words parse_frame reads
 
 struct CaptureEngine {
     WaveInHandle device;
@@ -50,6 +53,23 @@ int close_device(WaveBufferRing& ring) {
     ring.active = 0;
     ring.device_open = 0;
     return 0;
+}
+
+// The words a captured frame is recorded with, its header just parsed. A
+// burst shorter than that header's frame is filled up to it with zeros, so
+// that the frame fails its CRC and every record after it stays where its
+// header puts it; one too short to carry its header is left out (0).
+int32_t recorded_frame_words(Word* frame, int32_t words) {
+    if (words < FRAME_HEADER_WORDS) {
+        return 0;
+    }
+    FrameInfo info;
+    get_frame_info(&info);
+    if (words < info.frame_words) {
+        std::fill(frame + words, frame + info.frame_words, Word{0});
+        return info.frame_words;
+    }
+    return words;
 }
 
 }  // namespace
@@ -107,13 +127,15 @@ void receive_pcm(const uint8_t* pcm, int32_t words, int transport_state, Capture
             continue;
         }
         dispatch_payload(ring.scratch, rx->payload_words, type);
+        int32_t words = rx->payload_words;
         if (type == PACKET_AC3_FRAME) {
             ++scan->frames;
+            words = recorded_frame_words(ring.scratch, words);
         } else {
             ++scan->time_codes;
         }
-        if (transport_state == STATE_RECORDING) {
-            int rc = stream_write(ring.scratch, rx->payload_words, type);
+        if (transport_state == STATE_RECORDING && words > 0) {
+            int rc = stream_write(ring.scratch, words, type);
             if (rc != RC_OK) {
                 scan->refusal = rc;
                 return;

@@ -60,5 +60,26 @@ for shape in "48000 448k" "48000 640k" "48000 64k" "44100 192k" "44100 640k" "32
                  grep -q "\"frames\": '"${#frames[@]}"'," <<<"$0"' "$report"
 done
 
+# A burst whose Pd announces fewer words than its frame's header costs that
+# frame alone: recorded at the header's size, the missing words as zeros, it
+# fails the CRC, and every other record is the source's, in its place.
+for shape in "48000 192k 10 40" "44100 640k 1 1"; do
+    read -r rate bitrate k words <<<"$shape"
+    name="$rate Hz $bitrate, burst $k short by $words words"
+    make_ac3 src.ac3 "$rate" "$bitrate" 2 || { echo "FAIL $name: ffmpeg made no stream"; exit 1; }
+    make_spdif src.ac3 short.spdif
+    shorten_burst short.spdif "$k" "$words"
+    mapfile -t frames < <(frame_bytes src.ac3)
+    read -r pos size <<<"${frames[$k]}"
+    "$CLI" unwrap short.spdif rec.ac3 --force 2>/dev/null
+    check "$name: only that frame differs from the source" \
+        bash -c 'cmp -s <(head -c '"$pos"' rec.ac3) <(head -c '"$pos"' src.ac3) &&
+                 cmp -s <(tail -c +'"$((pos + size + 1))"' rec.ac3) \
+                        <(tail -c +'"$((pos + size + 1))"' src.ac3)'
+    check "$name: verify finds all ${#frames[@]} frames and that one failing" \
+        grep -q "\"frames\": ${#frames[@]},.*\"crc_failures\": \[$k\]," \
+        <("$CLI" verify rec.ac3 --json)
+done
+
 [ "$FAILED" -eq 0 ] && echo "all interoperability checks passed"
 exit "$FAILED"

@@ -65,6 +65,15 @@ flip_bit() {
         dd of="$1" bs=1 seek="$2" count=1 conv=notrunc status=none
 }
 
+# shorten_burst FILE K WORDS: the Pd of burst K (from 0; ffmpeg starts one
+# every 1536 sample pairs) announces WORDS words fewer than the burst carries.
+shorten_burst() {
+    local at=$(($2 * 6144 + 6)) pd
+    pd=$(($(od -An -tu2 -j "$at" -N2 "$1" | tr -d ' ') - 16 * $3))
+    printf "$(printf '\\%03o\\%03o' $((pd & 255)) $((pd >> 8)))" |
+        dd of="$1" bs=1 seek="$at" count=2 conv=notrunc status=none
+}
+
 # wait_for_size FILE: waits up to ten seconds for FILE (a glob) to hold a byte.
 wait_for_size() {
     local i
