@@ -37,20 +37,23 @@ void queue_current(WaveBufferRing& ring) {
 
 // Resets the device, unregisters the three headers and closes the device.
 // Returns 0, or the platform's code when reset or close is refused; the
-// device then stays open and keeps the buffers.
+// device then stays open and keeps the buffers. Nothing is queued any more
+// either way: a device that refuses the reset fills and hands back what it
+// holds, and once all of it is back the close is tried all the same.
 int close_device(WaveBufferRing& ring) {
-    if (int rc = wave_in_reset(engine.device)) {
+    ring.active = 0;
+    int rc = wave_in_reset(engine.device);
+    if (rc != 0 && count_done_buffers() < WAVE_BUFFER_COUNT) {
         return rc;
     }
     WaveBufferNode* node = ring.current;
     for (int i = 0; i < WAVE_BUFFER_COUNT; ++i, node = node->next) {
         wave_in_unprepare(engine.device, node->header);
     }
-    if (int rc = wave_in_close(engine.device)) {
+    if ((rc = wave_in_close(engine.device)) != 0) {
         return rc;
     }
     engine.device = nullptr;
-    ring.active = 0;
     ring.device_open = 0;
     return 0;
 }
@@ -82,8 +85,11 @@ int start_capture(WindowHandle window) {
     assert(!engine.take_open && "stop_capture first");
     // A device of either engine that refused to stop gets another try; while
     // it refuses it may still own the buffers, so no device starts on them.
-    if (stop_capture() != RC_OK || stop_playback() != RC_OK) {
-        return RC_NO_RECORD_DEVICE;
+    if (stop_capture() != RC_OK) {
+        return RC_RECORD_CLOSE_FAILED;
+    }
+    if (stop_playback() != RC_OK) {
+        return RC_PLAYBACK_CLOSE_FAILED;
     }
     assert(ring.active == 0 && ring.device_open == 0);
     WaveFormat format = pcm_wave_format(CAPTURE_RATE_HZ);

@@ -25,8 +25,9 @@ struct CaptureScan {
 // system's default device when none is chosen) at 48000 Hz, notifying window,
 // queues the three buffers, starts the device and sets the receiver to seek
 // Pa. A device left open by a refused stop (input or output) is first stopped
-// again. Returns RC_OK, or RC_NO_RECORD_DEVICE when such a device still refuses
-// to stop, the chosen device is not present, the device refuses the format,
+// again. Returns RC_OK; RC_RECORD_CLOSE_FAILED or RC_PLAYBACK_CLOSE_FAILED
+// when that input or output device still refuses to stop; RC_NO_RECORD_DEVICE
+// when the chosen device is not present, the device refuses the format,
 // cannot be opened, or there is no wave buffer ring (then no device is
 // touched). After RC_OK call stop_capture.
 int start_capture(WindowHandle window);
@@ -59,5 +60,7 @@ void receive_pcm(const uint8_t* pcm, int32_t words, int transport_state, Capture
 // could not be cut; otherwise RC_RECORD_CLOSE_FAILED when reset or close is
 // refused: the device stays open, keeps the ring's buffers (device_open stays
 // set) and is stopped again by the next call or the next start of either
-// engine.
+// engine. Nothing is queued after it (active 0); a reset refused again is
+// passed over once the device has handed all three buffers back, so that the
+// close is tried.
 int stop_capture();

@@ -48,8 +48,11 @@ int start_playback(WindowHandle window) {
     }
     // A device of either engine that refused to stop gets another try; while
     // it refuses it may still own the buffers, so no device starts on them.
-    if (stop_playback() != RC_OK || stop_capture() != RC_OK) {
-        return RC_NO_PLAYBACK_DEVICE;
+    if (stop_playback() != RC_OK) {
+        return RC_PLAYBACK_CLOSE_FAILED;
+    }
+    if (stop_capture() != RC_OK) {
+        return RC_RECORD_CLOSE_FAILED;
     }
     assert(ring.active == 0 && ring.device_open == 0);
     FrameInfo info;
@@ -126,7 +129,11 @@ int stop_playback() {
     if (engine.device == nullptr) {  // never started, or stopped already
         return RC_OK;
     }
-    if (wave_out_reset(engine.device) != 0) {
+    // Nothing is queued any more, whatever the device answers: one that
+    // refuses to stop plays out what it holds, and once all of it is back the
+    // close is tried even though the reset is still refused.
+    ring.active = 0;
+    if (wave_out_reset(engine.device) != 0 && count_done_buffers() < WAVE_BUFFER_COUNT) {
         return RC_PLAYBACK_CLOSE_FAILED;
     }
     WaveBufferNode* node = ring.current;
@@ -137,7 +144,6 @@ int stop_playback() {
         return RC_PLAYBACK_CLOSE_FAILED;
     }
     engine.device = nullptr;
-    ring.active = 0;
     ring.device_open = 0;
     return RC_OK;
 }

@@ -16,8 +16,9 @@
 // sample rate (48000 Hz when no frame with a defined sample rate code has been
 // parsed), notifying window, and queues three silent buffers. A device left
 // open by a refused stop (output or input) is first stopped again. Returns
-// RC_OK, or RC_NO_PLAYBACK_DEVICE when such a device still refuses to stop,
-// the chosen device is not present, the device refuses the format, cannot be
+// RC_OK; RC_PLAYBACK_CLOSE_FAILED or RC_RECORD_CLOSE_FAILED when that output
+// or input device still refuses to stop; RC_NO_PLAYBACK_DEVICE when the
+// chosen device is not present, the device refuses the format, cannot be
 // opened, or there is no wave buffer ring (then no device is touched). After
 // RC_OK call stop_playback.
 int start_playback(WindowHandle window);
@@ -40,9 +41,11 @@ int on_output_buffer_done();
 // fewer when the file ended. The device-free part of the refill.
 int fill_output_buffer(uint8_t* buffer, Word* scratch);
 
-// Resets the device, unregisters the three headers and closes the device.
-// Returns RC_OK (also when no device is open), or RC_PLAYBACK_CLOSE_FAILED
-// when reset or close is refused: the device stays open, keeps the ring's
-// buffers (device_open stays set) and is stopped again by the next call or
-// the next start of either engine.
+// Resets the device, unregisters the three headers and closes the device;
+// nothing is queued after it (active 0). Returns RC_OK (also when no device
+// is open), or RC_PLAYBACK_CLOSE_FAILED when reset or close is refused: the
+// device stays open, keeps the ring's buffers (device_open stays set) and is
+// stopped again by the next call or the next start of either engine. A reset
+// refused again is then passed over once the device has handed all three
+// buffers back, so that the close is tried.
 int stop_playback();

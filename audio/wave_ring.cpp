@@ -121,6 +121,13 @@ WaveFormat pcm_wave_format(uint32_t samples_per_sec) {
     return format;
 }
 
+bool ring_notification_due(const void* header) {
+    if (ring.nodes == nullptr) {
+        return false;
+    }
+    return ring.active == 0 || (header == ring.current->header && wave_header_done(header));
+}
+
 int count_done_buffers() {
     if (ring.nodes == nullptr) {
         return 0;

@@ -76,3 +76,10 @@ WaveFormat pcm_wave_format(uint32_t samples_per_sec);
 // The number (0 to 3) of the ring's headers that the device has marked done,
 // walking three nodes from current. 0 when there is no ring.
 int count_done_buffers();
+
+// Whether a device's notification that the buffer of header came back is to
+// be acted on: while an engine resubmits (active 1), only when header is
+// current's and marked done; otherwise always (the engine only counts). A
+// notification that a stopped device posted, or one for a buffer already
+// taken, names a buffer that is not current or that the device holds.
+bool ring_notification_due(const void* header);

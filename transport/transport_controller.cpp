@@ -7,6 +7,7 @@
 
 #include "audio/capture.h"
 #include "audio/playback.h"
+#include "audio/wave_ring.h"
 #include "bitstream/frame_crc.h"
 #include "bitstream/time_code.h"
 #include "common/ids.h"
@@ -59,6 +60,26 @@ void focus_open_close_button(HWND window) {
     SetFocus(GetDlgItem(window, CMD_OPEN_CLOSE));
 }
 
+// The message for a device that cannot be started, naming the one at fault:
+// a start fails also on a device of the other direction that refuses to stop.
+const char* device_failure_text(int rc) {
+    return rc == RC_NO_RECORD_DEVICE || rc == RC_RECORD_CLOSE_FAILED ? TEXT_NO_RECORD_DEVICE
+                                                                     : TEXT_NO_PLAYBACK_DEVICE;
+}
+
+// After a stop: a device that refused it is still open, and the transport
+// shows it in running_state, with the device's message; Stop tries again.
+void end_stop(HWND window, int running_state, const char* text) {
+    const bool refused = wave_ring().device_open != 0;
+    if (refused) {
+        set_transport_state(running_state);
+    }
+    refresh_main_window(window);
+    if (refused) {
+        report_error(window, text);
+    }
+}
+
 // A file is open from here on.
 void enter_ready(HWND window) {
     set_transport_state(STATE_READY);
@@ -71,8 +92,8 @@ void play(HWND window) {
     if (stream_get_position() == file.length) {
         send_command(window, CMD_TO_START);
     }
-    if (start_playback(window) == RC_NO_PLAYBACK_DEVICE) {
-        report_error(window, TEXT_NO_PLAYBACK_DEVICE);
+    if (int rc = start_playback(window)) {
+        report_error(window, device_failure_text(rc));
         return;
     }
     set_transport_state(STATE_PLAYING);
@@ -83,19 +104,21 @@ void record(HWND window) {
     StreamFile file;
     stream_get_file(&file);
     int32_t position = stream_get_position();
+    if (position != file.length && MessageBoxA(window, TEXT_CONFIRM_ERASE, ERROR_BOX_CAPTION,
+                                               MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDNO) {
+        return;
+    }
+    // The file changes only once the device runs: a Record that fails leaves
+    // it as it was, for Play to read in its own layout.
+    if (int rc = start_capture(window)) {
+        report_error(window, device_failure_text(rc));
+        return;
+    }
     if (position != file.length) {
-        if (MessageBoxA(window, TEXT_CONFIRM_ERASE, ERROR_BOX_CAPTION,
-                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDNO) {
-            return;
-        }
         stream_cut_at_position();
     }
     if (position == 0) {
         stream_set_new_format(get_rec_format());
-    }
-    if (start_capture(window) == RC_NO_RECORD_DEVICE) {
-        report_error(window, TEXT_NO_RECORD_DEVICE);
-        return;
     }
     set_transport_state(STATE_RECORD_ARMED);
     refresh_main_window(window);
@@ -161,13 +184,13 @@ LRESULT transport_button_handler(HWND window, UINT message, WPARAM wparam, LPARA
             if (state == STATE_PLAYING) {
                 set_transport_state(STATE_READY);
                 stop_playback();
-                refresh_main_window(window);
+                end_stop(window, STATE_PLAYING, TEXT_NO_PLAYBACK_DEVICE);
             } else if (state == STATE_RECORDING || state == STATE_RECORD_ARMED) {
                 set_transport_state(STATE_READY);
-                // The device is closed whatever the result; a file that could not
-                // be cut would keep stale words after the recording, so say so.
+                // The take ends here whatever the device does; a file that could
+                // not be cut would keep stale words after it, so say so.
                 controller.cut_failure_reported = stop_capture() == RC_WRITE_FAILED;
-                refresh_main_window(window);
+                end_stop(window, STATE_RECORD_ARMED, TEXT_NO_RECORD_DEVICE);
                 if (controller.cut_failure_reported) {
                     report_error(window, TEXT_WRITE_FAILED);
                 }
@@ -303,10 +326,13 @@ void refresh_main_window(HWND window) {
     show_transport_state(window);
 }
 
-LRESULT audio_notification_handler(HWND window, UINT message, WPARAM, LPARAM) {
+LRESULT audio_notification_handler(HWND window, UINT message, WPARAM, LPARAM lparam) {
     switch (message) {
         case MM_WOM_DONE:
-            if (get_transport_state() == STATE_PLAYING) {
+            // A notification a stopped device left behind names a buffer the
+            // engine does not wait for: it is dropped.
+            if (get_transport_state() == STATE_PLAYING &&
+                ring_notification_due(reinterpret_cast<const void*>(lparam))) {
                 if (on_output_buffer_done() == RC_PLAYBACK_DRAINED) {
                     send_command(window, CMD_STOP);
                 }
@@ -314,7 +340,8 @@ LRESULT audio_notification_handler(HWND window, UINT message, WPARAM, LPARAM) {
             }
             return 1;
         case MM_WIM_DATA:
-            if (input_device_runs()) {
+            if (input_device_runs() &&
+                ring_notification_due(reinterpret_cast<const void*>(lparam))) {
                 on_input_buffer(window);
             }
             return 1;

@@ -26,8 +26,9 @@ void refresh_main_window(HWND window);
 // Takes MM_WOM_DONE (feeds the playback engine while playing; stops it once
 // it has drained) and MM_WIM_DATA (scans the buffer while the input device
 // runs; stops on a stream without the time code the file needs, or on a write
-// failure, and says why). Returns 1 for these two messages in every state,
-// else 0.
+// failure, and says why). One that names a buffer the engine does not wait
+// for (left behind by a device stopped since) is dropped. Returns 1 for these
+// two messages in every state, else 0.
 LRESULT audio_notification_handler(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Offers the message to the file commands, the transport buttons, the
