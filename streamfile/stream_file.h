@@ -129,7 +129,8 @@ void stream_set_new_format(int format);
 
 // Cuts the file at the position and reopens it for reading and writing, with
 // length at the position; anything staged is dropped. Call stream_measure
-// after it. Returns RC_OK, or RC_WRITE_FAILED when the cut or the reopening
-// failed (the file is then reopened for reading with read_only 1 if it can be;
-// otherwise the store reads nothing and writes nothing until stream_close).
+// after it. Returns RC_OK, or RC_WRITE_FAILED when the cut failed (words
+// after the position stay in the file). A file that cannot be reopened for
+// writing is reopened for reading with read_only 1 if it can be; otherwise the
+// store reads nothing and writes nothing until stream_close.
 int stream_truncate();

@@ -140,8 +140,11 @@ int64_t mmfile_lost_at() {
 bool file_cut_at(const char* path, int64_t byte_offset) {
     if (path == nullptr || byte_offset < 0)
         return false;
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Whoever else reads the file meanwhile (an indexer, a virus scanner, a
+    // verify) must not keep the take from ending here.
+    HANDLE h =
+        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER at;

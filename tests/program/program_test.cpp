@@ -277,7 +277,12 @@ TEST_F(Program, RecordingInsideAFileAsksFirst) {
     scripted_wave_supply_input(s.pcm.data(), s.pcm.size());
     command(CMD_PLAY);
     fill_input(5);
+    // Another program reading the file does not keep the stop from cutting it.
+    HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     command(CMD_STOP);
+    CloseHandle(reader);
     command(CMD_CLOSE);
     std::vector<uint8_t> expected = s.first(4);
     expected.insert(expected.end(), s.bytes.begin(), s.bytes.end());
@@ -335,6 +340,7 @@ TEST_F(Program, AFailedWriteStopsTheRecordingAndSaysSo) {
     failing_files.reopens = true;
     command(CMD_STOP);
     failing_files.reopens = false;
+    EXPECT_EQ(3u, boxes.texts.size()) << "the recording is whole";
     EXPECT_EQ(STATE_READY, get_transport_state());
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, CMD_RECORD)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, CMD_PLAY)));
