@@ -3,7 +3,8 @@
 // position and the open dialog's working directory between runs. Where that
 // file cannot be written (a normal user on Windows: a 64-bit program gets no
 // file virtualisation there), BITDEK.INI in %APPDATA%\bitdek\ takes its
-// place and is read first from then on.
+// place and is read first from then on. Device names are stored in quotes,
+// so that they read back exactly.
 #pragma once
 
 #include <windows.h>
@@ -42,12 +43,16 @@ bool settings_file_path(char* path);
 // preferences and the time display mode (missing keys give the defaults), the
 // recent files (FILE4 first, so FILE1 ends on top of the list and menu), the
 // main window's position (its size stays), and the working directory. A
-// stored path longer than 255 characters is ignored. main_window: the main
-// window, created and holding its menu. Returns 0.
-// The device names are kept as read, whether such devices exist or not.
+// stored path longer than 255 characters is ignored; a stored LEFT or TOP
+// beyond +-32767 is taken as that limit. main_window: the main window,
+// created and holding its menu. Returns 0. The device names are kept as read
+// (quoted or not), whether such devices exist or not.
 int load_settings(HWND main_window);
 
 // Writes all of it back; called once when the main window is destroyed. The
-// window's position is its restored one, also while minimised. Write
-// failures are not reported. Returns 0.
+// window's position is its restored one, also while minimised. Returns RC_OK,
+// or RC_WRITE_FAILED when no file that the next start reads can be written
+// (the per-user file exists and refuses writes; or neither the Windows
+// directory's nor a per-user one can be written) or a write failed: the
+// caller says so, for the choices of this run are lost.
 int save_settings(HWND main_window);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/result.h"
 #include "tests/support/test_files.h"
 #include "tests/ui_files/ui_test_support.h"
 #include "ui/open_file.h"
@@ -67,7 +68,11 @@ TEST(SettingsFile, MissingFileGivesDefaultsAndWhatIsSavedLoadsAgain) {
 
     // A run that opened three files, and hand-edited values: passed on as they
     // are, but a path longer than 255 characters is refused, not cut to name
-    // another file.
+    // another file, and a TOP near the largest number goes as far as a large
+    // one, not round to the other side.
+    write_key(SECTION_WINDOW_PLACEMENT, KEY_TOP, "10000");
+    load_settings(window);
+    const LONG low = window_rect(window).top;
     const std::string too_long = "C:\\" + std::string(253, 'x');
     write_key(SECTION_RECENT_FILES, "FILE1", "C:\\rec\\p.ac3");
     write_key(SECTION_RECENT_FILES, "FILE2", "C:\\rec\\Q.AC3");
@@ -75,20 +80,25 @@ TEST(SettingsFile, MissingFileGivesDefaultsAndWhatIsSavedLoadsAgain) {
     write_key(SECTION_RECENT_FILES, "FILE4", too_long);
     write_key(SECTION_WORKING_DIRECTORY, KEY_DIRECTORY, too_long);
     write_key(SECTION_PREFERENCES, KEY_SPDIFMODE, "7");
+    write_key(SECTION_PREFERENCES, KEY_PLAYDEVICE, "Old Card");
     write_key(SECTION_WINDOW_PLACEMENT, KEY_LEFT, "-20");
+    write_key(SECTION_WINDOW_PLACEMENT, KEY_TOP, "2147483600");
     load_settings(window);
     const std::vector<std::string> list{"C:\\rec\\p.ac3", "C:\\rec\\Q.AC3", "D:\\r.ac3", ""};
     EXPECT_EQ(list, recent_list());
     EXPECT_EQ(8u, file_menu(window).size());
     EXPECT_EQ("", working_directory());
     EXPECT_EQ(7, current_prefs().spdif);
+    EXPECT_EQ("Old Card", current_prefs().play_device);
     EXPECT_EQ(-20, window_rect(window).left);
+    EXPECT_EQ(low, window_rect(window).top);
 
     // Saving writes every key again, the unused one empty; closed while
     // minimised, the restored position is kept.
     write_key(SECTION_RECENT_FILES, "FILE4", "stale");
     move_to(window, 140, 90);
-    const Prefs chosen{2, 1, 0, 0, 1, 2, "Digital Output", "Line In"};
+    // Names that the profile functions would trim read back exactly.
+    const Prefs chosen{2, 1, 0, 0, 1, 2, "S/PDIF Out ", "'Line In'"};
     set_prefs(chosen);
     set_working_directory("C:\\rec\\sub\\take.ac3", 10);
     ShowWindow(window, SW_MINIMIZE);
@@ -108,15 +118,19 @@ TEST(SettingsFile, MissingFileGivesDefaultsAndWhatIsSavedLoadsAgain) {
 
 // Where the Windows directory's file cannot be written, the settings go to
 // %APPDATA%\bitdek\BITDEK.INI, which is read first from then on; the user's
-// old file stays as it was. Under Wine the file is held open without write
+// old file stays as it was. Under Wine a file is held open without write
 // sharing to refuse the writes (root ignores read-only attributes), and
-// APPDATA names a test folder for the run of this test.
+// APPDATA names a test folder, outside the ANSI code page, for the run of
+// this test. A per-user file that refuses writes loses the run's choices,
+// and save_settings says so.
 TEST(SettingsFile, AFileThatCannotBeWrittenGivesWayToThePerUserFile) {
-    TempDir appdata;
-    char real_appdata[SETTINGS_PATH_CHARS] = "";
-    GetEnvironmentVariableA("APPDATA", real_appdata, sizeof real_appdata);
-    SetEnvironmentVariableA("APPDATA", appdata.dir().c_str());
-    const std::string user = appdata.path("bitdek\\BITDEK.INI");
+    TempDir temp;
+    wchar_t real_appdata[SETTINGS_PATH_CHARS] = L"";
+    GetEnvironmentVariableW(L"APPDATA", real_appdata, SETTINGS_PATH_CHARS);
+    const std::wstring appdata = std::wstring(temp.dir().begin(), temp.dir().end()) + L"\\\x4E2D";
+    const std::wstring user = appdata + L"\\bitdek\\BITDEK.INI";
+    CreateDirectoryW(appdata.c_str(), nullptr);
+    SetEnvironmentVariableW(L"APPDATA", appdata.c_str());
 
     write_key(SECTION_PREFERENCES, KEY_SPDIFMODE, "1");
     HANDLE held = CreateFileA(ini_path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -124,17 +138,23 @@ TEST(SettingsFile, AFileThatCannotBeWrittenGivesWayToThePerUserFile) {
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     const Prefs chosen{2, 2, 1, 0, 0, 1};
     set_prefs(chosen);
-    save_settings(test_main_window());
+    EXPECT_EQ(RC_OK, save_settings(test_main_window()));
     CloseHandle(held);
-    EXPECT_TRUE(file_exists(user));
     EXPECT_EQ(1u, GetPrivateProfileIntA(SECTION_PREFERENCES, KEY_SPDIFMODE, 9, ini_path().c_str()));
 
     set_prefs(Prefs{0, 0, 1, 1, 0, 0});
     load_settings(test_main_window());
     EXPECT_EQ(chosen, current_prefs());
 
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, user.c_str());
-    SetEnvironmentVariableA("APPDATA", real_appdata);
+    held = CreateFileW(user.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(RC_WRITE_FAILED, save_settings(test_main_window()));
+    CloseHandle(held);
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, user.c_str());
+    DeleteFileW(user.c_str());
+    RemoveDirectoryW((appdata + L"\\bitdek").c_str());
+    RemoveDirectoryW(appdata.c_str());
+    SetEnvironmentVariableW(L"APPDATA", real_appdata);
 }
 
 }  // namespace
