@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "audio/wave_device.h"
 #include "common/file_format.h"
 #include "common/texts.h"
 #include "platform/wave.h"
@@ -48,8 +49,8 @@ int add_entry(HWND dialog, int id, const char* text, LPARAM data) {
 }
 
 // "Default device", then the devices of one direction in the system's order,
-// selecting the chosen one; a chosen device that is not present is listed
-// last with its mark, so that the user sees why Play or Record fail.
+// by label (two of one name apart), selecting the chosen one; a chosen device that is not present
+// is listed last with its mark, so that the user sees why Play or Record fail.
 void init_device_list(HWND dialog, int id, bool output, const char* chosen) {
     SendDlgItemMessageA(dialog, id, CB_RESETCONTENT, 0, 0);
     char text[DEVICE_NAME_CHARS + TEXT_BUFFER_CHARS];
@@ -58,8 +59,8 @@ void init_device_list(HWND dialog, int id, bool output, const char* chosen) {
     bool found = chosen[0] == '\0';
     const int count = output ? wave_out_device_count() : wave_in_device_count();
     for (int i = 0; i < count; ++i) {
-        char name[WAVE_DEVICE_NAME_CHARS];
-        if ((output ? wave_out_device_name(i, name) : wave_in_device_name(i, name)) != 0) {
+        char name[DEVICE_NAME_CHARS];
+        if (!(output ? playback_device_label(i, name) : record_device_label(i, name))) {
             continue;
         }
         const int index = add_entry(dialog, id, name, ENTRY_PRESENT);
