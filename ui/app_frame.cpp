@@ -6,11 +6,13 @@
 
 #include "audio/wave_ring.h"
 #include "common/ids.h"
+#include "common/result.h"
 #include "common/transport_state.h"
 #include "settings/settings_file.h"
 #include "transport/transport_controller.h"
 #include "transport/transport_state.h"
 #include "ui/button_bar.h"
+#include "ui/report_error.h"
 #include "ui/status_bar.h"
 
 namespace {
@@ -133,8 +135,18 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
                 send_command(window, CMD_CLOSE);
             }
             break;
+        case WM_ENDSESSION:
+            // Logging off or shutting down ends the process without destroying
+            // the window: stop, close the file and save as the close box does.
+            if (wparam) {
+                SendMessageA(window, WM_CLOSE, 0, 0);
+            }
+            return 0;
         case WM_DESTROY:
-            save_settings(window);
+            // Once, and without an owner: the window is on its way out.
+            if (save_settings(window) != RC_OK) {
+                report_error(nullptr, TEXT_SETTINGS_NOT_SAVED);
+            }
             free_wave_buffers();
             if (app.main_window == window) {
                 app.main_window = nullptr;

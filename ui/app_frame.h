@@ -12,6 +12,7 @@
 #define ABOUT_BOX_TEMPLATE "ABOUTBOX"
 
 #define TEXT_NO_MEMORY "Could not allocate memory."
+#define TEXT_SETTINGS_NOT_SAVED "The settings could not be saved: BITDEK.INI cannot be written."
 #define TEXT_HELP "Help not yet implemented!"
 #define HELP_BOX_CAPTION "Orvel Digital Recorder Help"
 
@@ -22,8 +23,9 @@
 // loads the settings, creates the status bar, resets to the no-file look, lays
 // out the button bar, focuses "Open File..." and shows the window with
 // show_command. Returns the main window (null when it could not be created).
-// The window lives until WM_CLOSE; its WM_DESTROY saves the settings, frees
-// the ring and posts the quit message.
+// The window lives until WM_CLOSE (or the end of the session); its WM_DESTROY
+// saves the settings (saying so when they cannot be), frees the ring and posts
+// the quit message.
 HWND start_program(HINSTANCE instance, int show_command);
 
 // Runs the message loop for window until the quit message: accelerators
@@ -34,10 +36,10 @@ int run_message_loop(HWND window);
 // The instance handle kept by start_program, for resource loads.
 HINSTANCE app_instance();
 
-// The main window's procedure: closing and destruction, exit, help and about
-// itself; everything else goes to the transport controller's notification
-// and command handlers, the button bar and the status bar, in this order.
-// Returns 1 for a message one of them handled, else DefWindowProcA's result.
+// The main window's procedure: closing (the end of the session too) and
+// destruction, exit, help and about itself; everything else goes to the transport controller's
+// notification and command handlers, the button bar and the status bar, in this order. Returns 1
+// for a message one of them handled, else DefWindowProcA's result.
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // The about box's dialog procedure; OK, Escape and the close box end it.

@@ -477,17 +477,21 @@ TEST_F(Program, FileCommandsCloseWhatRunsFirst) {
     EXPECT_EQ(STATE_READY, get_transport_state());
 }
 
-// Exit and the close box stop what runs and close the file before the window
-// goes; the take is kept.
+// Exit, the close box and the end of the session stop what runs and close the
+// file before the window goes; the take and the settings are kept.
 TEST_F(Program, ExitAndTheCloseBoxCloseTheFileFirst) {
     Stream s = make_stream(FORMAT_NORMAL, 30);
     std::string path = write_stream("exit.ac3", s);
     const struct {
         int state;
-        bool by_exit;
-    } cases[] = {{STATE_PLAYING, false}, {STATE_RECORDING, false}, {STATE_RECORD_ARMED, true}};
+        UINT message;
+        WPARAM wparam;
+    } cases[] = {{STATE_PLAYING, WM_SYSCOMMAND, SC_CLOSE},
+                 {STATE_RECORDING, WM_ENDSESSION, TRUE},
+                 {STATE_RECORD_ARMED, WM_COMMAND, CMD_EXIT}};
     for (const auto& c : cases) {
         SCOPED_TRACE("state " + std::to_string(c.state));
+        DeleteFileA(settings_path().c_str());
         start();
         open(path);
         if (c.state == STATE_PLAYING) {
@@ -500,23 +504,31 @@ TEST_F(Program, ExitAndTheCloseBoxCloseTheFileFirst) {
             }
         }
         ASSERT_EQ(c.state, get_transport_state());
-        if (c.by_exit) {
-            command(CMD_EXIT);
-        } else {
-            SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-            pump();
-        }
+        SendMessageA(window, c.message, c.wparam, 0);
+        pump();
+        EXPECT_TRUE(file_exists(settings_path()));
         EXPECT_FALSE(IsWindow(window));
         EXPECT_TRUE(quit);
         EXPECT_EQ(STATE_NO_FILE, get_transport_state());
         EXPECT_FALSE(scripted_wave_out().open || scripted_wave_in().open);
         EXPECT_TRUE(s.bytes == read_file_bytes(path));
     }
-    // With no file open the window goes at once.
+    // With no file open the window goes at once; settings that cannot be
+    // saved are said to be lost, once.
+    char appdata[MAX_PATH] = "";
+    GetEnvironmentVariableA("APPDATA", appdata, sizeof appdata);
+    SetEnvironmentVariableA("APPDATA", nullptr);
+    HANDLE held = CreateFileA(settings_path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_ALWAYS, 0, nullptr);
     start();
     command(CMD_EXIT);
+    CloseHandle(held);
+    SetEnvironmentVariableA("APPDATA", appdata);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_TRUE(quit);
+    EXPECT_EQ(std::vector<std::string>{"The settings could not be saved: BITDEK.INI cannot be "
+                                       "written."},
+              boxes.texts);
 }
 
 // Without buffers the program still starts and says why. (The engines refuse
