@@ -9,7 +9,6 @@
 #include <string>
 
 #include "common/result.h"
-
 #include "settings/prefs.h"
 #include "ui/open_file.h"
 

@@ -341,7 +341,7 @@ chosen_device_step() {
     helper wait-no-box Preferences 10 >/dev/null
     exit_app
     check "missing card: nothing reached any card" test -z "$(card_files)"
-    check "missing card: the choice is kept" grep -q 'PLAYDEVICE=Out: no such card' \
+    check "missing card: the choice is kept" grep -q 'PLAYDEVICE="Out: no such card"' \
         "$WINEPREFIX/drive_c/windows/BITDEK.INI"
 }
 chosen_device_step
