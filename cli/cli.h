@@ -99,6 +99,10 @@ struct StreamFile;
 // the file cuts the last record short.
 bool stopped_by_frame_header(const StreamFile& file);
 
+// After a walk of the open file: when a read of it failed, says where (as
+// the input at path) and returns true; the command then fails.
+bool read_failed(const char* path);
+
 // True when the file at path has an odd number of bytes: its last is no word.
 bool ends_in_odd_byte(const char* path);
 

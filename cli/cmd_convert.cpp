@@ -83,7 +83,7 @@ int run_convert(const CliOptions& opt) {
             // The walk ends, as playback does, at a record that the end of the
             // file cuts short or at a frame header without a frame size.
             int32_t at = stream_get_position();
-            if (at >= file.length) {
+            if (at >= file.length || stream_read_error_at() >= 0) {
                 break;
             }
             if (!stopped_by_frame_header(file)) {
@@ -132,7 +132,12 @@ int run_convert(const CliOptions& opt) {
         progress_update(stream_get_position());
     }
     progress_finish();
+    const bool unread = read_failed(opt.in);
     stream_close();
+    if (unread) {
+        out_discard();
+        return EXIT_UNUSABLE;
+    }
     if (too_large) {
         out_discard();
         cli_error("%s: the output would pass 2 GB, the limit of a stream file", opt.out);

@@ -131,8 +131,14 @@ int32_t fill_window(int32_t kept) {
             s.file_pointer = -1;
         }
     }
-    if (!read)
+    if (!read) {
+        // Told apart from the end of the file by stream_read_error_at.
+        if (s.read_failed == 0) {
+            s.read_failed = 1;
+            s.failed_at = s.position + kept;
+        }
         kept = 0;
+    }
     if (s.file.format != FORMAT_PC)
         swap_words(s.window + kept, s.window + kept, count);
     count += kept;
@@ -183,6 +189,8 @@ void reset_positions() {
     s.resume_flag = 0;
     s.file_pointer = 0;
     s.created = 0;
+    s.read_failed = 0;
+    s.failed_at = 0;
 }
 
 // Undoes an open that found the file unusable; returns rc.
@@ -436,6 +444,10 @@ void stream_resync() {
             ++s.position;
         }
     }
+}
+
+int32_t stream_read_error_at() {
+    return s.read_failed != 0 ? s.failed_at : -1;
 }
 
 void stream_get_file(StreamFile* out) {

@@ -64,6 +64,11 @@ int stream_close();
 // layouts. Returns the words read (0 at the end of the file or on a read error).
 int32_t stream_refill();
 
+// The word at which the first read that failed since stream_open began, or -1
+// when every read succeeded. A failed read looks like the end of the file to
+// every other operation: the fetch returns 0 and a scan finds nothing.
+int32_t stream_read_error_at();
+
 // Copies the record at the position into out (at least MAX_RECORD_WORDS
 // words) and dispatches it to the bitstream layer: for "Normal + Time Code" the
 // 8-word packet in stream order, then the frame. Returns the frame's length in

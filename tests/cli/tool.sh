@@ -28,17 +28,6 @@ printf 'not a stream file at all\n' >text.ac3
 "$CLI" verify text.ac3 >/dev/null 2>err.txt
 check "a file that is not a stream file: exit 2 and \"Invalid File Format.\"" \
     bash -c '[ '$?' -eq 2 ] && grep -q "Invalid File Format\.$" err.txt'
-# A file whose reads fail (strace puts EIO in every read of it) is no empty,
-# clean stream file.
-if strace -qq -o /dev/null true 2>/dev/null; then
-    ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 timeout -s KILL 20 \
-        strace -qq -f -P a.ac3 -e trace=read -e inject=read:error=EIO -o /dev/null \
-        "$CLI" verify a.ac3 >out.txt 2>err.txt
-    check "verify of a file that cannot be read: exit 2, said so" \
-        bash -c '[ '$?' -eq 2 ] && grep -q "a.ac3: cannot open the file" err.txt && [ ! -s out.txt ]'
-else
-    echo "skip a file that cannot be read: strace cannot trace here"
-fi
 printf 'RIFF\004\000\000\000WAVE' >cut.wav
 "$CLI" unwrap cut.wav none.ac3 2>err.txt
 check "a WAV header that ends after its first 12 bytes: exit 2 and said so" \
@@ -57,6 +46,30 @@ make_ac3 long.ac3 48000 448k 20
 check "a long convert exchanges the bytes of every word" \
     bash -c '"$0" convert long.ac3 long-pc.ac3 --layout pc && dd if=long.ac3 conv=swab status=none |
              cmp -s - long-pc.ac3' "$CLI"
+
+# Reads that fail (strace puts EIO in every read of the file, or in its sixth
+# read on, past the first windows) are no end of the file: exit 2, where it
+# failed, and no output left.
+if strace -qq -o /dev/null true 2>/dev/null; then
+    eio() {  # FIRST-FAILING-READ ARGS...
+        ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 timeout -s KILL 20 \
+            strace -qq -f -P long.ac3 -e trace=read -e inject=read:error=EIO:when="$1" \
+            -o /dev/null "$CLI" "${@:2}" >out.txt 2>err.txt
+    }
+    eio 1+ verify long.ac3
+    check "verify of a file that cannot be read: exit 2, said so" \
+        bash -c '[ '$?' -eq 2 ] && grep -q "long.ac3: cannot open the file" err.txt && [ ! -s out.txt ]'
+    for args in "info long.ac3" "verify long.ac3" "convert long.ac3 eio.ac3 --layout pc" \
+        "wrap long.ac3 eio.raw"; do
+        # shellcheck disable=SC2086
+        eio 6+ $args
+        check "$args with a read failing inside the file: exit 2, where, no output" \
+            bash -c '[ '$?' -eq 2 ] && grep -q "long.ac3: reading failed at byte [1-9][0-9]* (word" err.txt &&
+                     [ ! -s out.txt ] && ! ls -A | grep -q "^eio\|\.part$"'
+    done
+else
+    echo "skip files that cannot be read: strace cannot trace here"
+fi
 
 # A run of more than a second on a terminal draws a bar of 40 cells under its
 # percentage; here the reader waits, so the bar shows while wrap is held up.
