@@ -33,7 +33,7 @@ struct CliOptions {
     bool json;          // info, verify, probe: JSON on standard output
     bool force;         // replace an existing OUT
     bool require_tc;    // unwrap: the REQUIRETC rule
-    bool resync;        // convert: go on after a bad frame header
+    bool resync;        // convert: skip what is no confirmed record, and go on
     int layout;         // convert, unwrap: a FileFormat; -1 when not given
     int output_format;  // wrap: SPDIFMODE 0, 1 or 2
     int seconds;        // probe: how much of IN to look at

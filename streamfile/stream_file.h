@@ -93,9 +93,23 @@ int stream_seek(int32_t n, int mode);
 // when the move goes beyond either.
 void stream_seek_frames(int32_t n);
 
+// What stands at the position, without moving it or dispatching anything.
+enum RecordCheck : int {
+    RECORD_CONFIRMED = 0,  // a whole record whose frame's CRC checks, or that the
+                           // next record or the end of the file follows directly
+    RECORD_NONE,           // the end of the file, or a read failed there
+    RECORD_NOT_BEGUN,      // no record begins there (no sync word, or no marker)
+    RECORD_NO_SIZE,        // a frame header without a valid frame size
+    RECORD_CUT_SHORT,      // the end of the file cuts the record short
+    RECORD_UNCONFIRMED,    // its CRC fails and no record follows it directly
+};
+int stream_check_record();
+
 // Moves one word past the position and scans forward, window by window, to
-// the next record start and dispatches that record; ends at length when there
-// is none. Reading on after a record that cannot be read.
+// the next record start that stream_check_record confirms, and dispatches
+// that record; ends at length when there is none (or where a read failed).
+// Reading on after a record that cannot be read: a sync word inside junk or
+// inside a frame is not taken for a record.
 void stream_resync();
 
 // For a "Normal + Time Code" file: decodes the last record's packet and moves

@@ -47,6 +47,53 @@ check "a long convert exchanges the bytes of every word" \
     bash -c '"$0" convert long.ac3 long-pc.ac3 --layout pc && dd if=long.ac3 conv=swab status=none |
              cmp -s - long-pc.ac3' "$CLI"
 
+# Junk between records (44.1 kHz: frames of 417 and 418 words): --resync
+# keeps every frame around it byte for byte and reports each span it skipped,
+# in every layout. The junk: one word, three, a record cut after 13 words,
+# five words holding a marker and sync words, and 36,000 words (more than a
+# window) of records cut after 400 words.
+make_ac3 j.ac3 44100 192k 2
+: >normal.ac3
+: >normal-junk.ac3
+: >tc.ac3
+: >tc-junk.ac3
+expected=()
+i=0
+while read -r pos size; do
+    head -c $((pos + size)) j.ac3 | tail -c "$size" >frame.bin
+    printf "\x01\x10\0\0\0\x01\0\x02\0\x03\0\x04\0\x$(printf %02x $((i % 64)))\0\0" |
+        cat - frame.bin >record.bin
+    for l in normal tc; do
+        [ $l = normal ] && rec=frame.bin || rec=record.bin
+        case $i in
+        5) printf '\132\132' ;;
+        12) printf '\000\000\377\377\022\064' ;;
+        20) head -c 26 "$rec" ;;
+        30) printf '\001\020\013\167\013\167\001\020\000\000' ;;
+        40) for _ in {1..90}; do head -c 800 "$rec"; done ;;
+        esac >junk.bin
+        if [ -s junk.bin ]; then
+            at=$(($(stat -c %s $l-junk.ac3) / 2))
+            expected+=("$l: skipped words $at to $((at + $(stat -c %s junk.bin) / 2 - 1))")
+        fi
+        cat junk.bin "$rec" >>$l-junk.ac3
+        cat "$rec" >>$l.ac3
+    done
+    i=$((i + 1))
+done < <(frame_bytes j.ac3)
+dd if=normal.ac3 of=pc.ac3 conv=swab status=none
+dd if=normal-junk.ac3 of=pc-junk.ac3 conv=swab status=none
+for l in normal pc tc; do
+    layout=$l
+    [ $l = tc ] && layout=normal-tc
+    "$CLI" convert $l-junk.ac3 $l-out.ac3 --layout $layout --resync 2>err.txt
+    status=$?
+    printf '%s\n' "${expected[@]}" | grep "^${l/pc/normal}:" | sed "s/^[a-z]*/$l-junk.ac3/" >want.txt
+    check "convert --resync over junk in $layout: every frame kept, every junk span reported" \
+        bash -c '[ '$status' -eq 1 ] && cmp -s '$l'.ac3 '$l'-out.ac3 &&
+                 [ "$(grep -o "[a-z-]*\.ac3: skipped words [0-9]* to [0-9]*" err.txt)" = "$(cat want.txt)" ]'
+done
+
 # Reads that fail (strace puts EIO in every read of the file, or in its sixth
 # read on, past the first windows) are no end of the file: exit 2, where it
 # failed, and no output left.
