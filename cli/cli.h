@@ -33,7 +33,7 @@ struct CliOptions {
     bool json;          // info, verify, probe: JSON on standard output
     bool force;         // replace an existing OUT
     bool require_tc;    // unwrap: the REQUIRETC rule
-    bool resync;        // convert: go on after a bad frame header
+    bool resync;        // convert: skip what is no confirmed record, and go on
     int layout;         // convert, unwrap: a FileFormat; -1 when not given
     int output_format;  // wrap: SPDIFMODE 0, 1 or 2
     int seconds;        // probe: how much of IN to look at
@@ -98,6 +98,10 @@ struct StreamFile;
 // frame header without a valid frame size stopped it, false when the end of
 // the file cuts the last record short.
 bool stopped_by_frame_header(const StreamFile& file);
+
+// After a walk of the open file: when a read of it failed, says where (as
+// the input at path) and returns true; the command then fails.
+bool read_failed(const char* path);
 
 // True when the file at path has an odd number of bytes: its last is no word.
 bool ends_in_odd_byte(const char* path);

@@ -132,8 +132,10 @@ int run_wrap(const CliOptions& opt) {
     static Word record[MAX_RECORD_WORDS];
     stream_seek(0, SEEK_TO_START);
     if (stream_next_frame(record) == 0) {
+        if (!read_failed(opt.in)) {
+            cli_error("%s: Invalid File Format.", opt.in);
+        }
         stream_close();
-        cli_error("%s: Invalid File Format.", opt.in);
         return EXIT_UNUSABLE;
     }
     const bool wav = std::strcmp(opt.out, "-") != 0 && is_wav_name(opt.out);
@@ -183,7 +185,14 @@ int run_wrap(const CliOptions& opt) {
     }
     const int32_t stop = stream_get_position();
     const bool stopped = ok && stop < file.length && stopped_by_frame_header(file);
+    // Playback ends at a failed read as at the end of the file: nothing of
+    // such a run is kept.
+    const bool unread = read_failed(opt.in);
     stream_close();
+    if (unread) {
+        out_discard();
+        return EXIT_UNUSABLE;
+    }
     if (!ok) {
         out_discard();
         if (!file_wave_output_failed()) {

@@ -77,41 +77,60 @@ int run_convert(const CliOptions& opt) {
     conv.used = 0;
     stream_seek(0, SEEK_TO_START);
     progress_start("convert", file.length);
+    auto left_out = [&](int32_t at) {
+        std::fprintf(stderr,
+                     "bitdek-cli: %s: the last %d words are not a whole record and were left out\n",
+                     opt.in, file.length - at);
+    };
     for (;;) {
-        int32_t words = stream_next_frame(record);
-        if (words == 0) {
-            // The walk ends, as playback does, at a record that the end of the
-            // file cuts short or at a frame header without a frame size.
-            int32_t at = stream_get_position();
-            if (at >= file.length) {
-                break;
-            }
-            if (!stopped_by_frame_header(file)) {
-                std::fprintf(stderr,
-                             "bitdek-cli: %s: the last %d words are not a whole record and were "
-                             "left out\n",
-                             opt.in, file.length - at);
-                break;
-            }
-            lost = true;
-            if (!opt.resync) {
-                std::fprintf(stderr,
-                             "bitdek-cli: %s: stopped at frame %d, word %d: a frame header "
-                             "without a valid frame size; the last %d of %d words were not "
-                             "converted (--resync goes on after it)\n",
-                             opt.in, records, at, file.length - at, file.length);
-                break;
-            }
+        // With --resync only confirmed records are converted; anything else is
+        // skipped up to the next record that is.
+        int32_t at = stream_get_position();
+        const int check = opt.resync ? stream_check_record() : RECORD_CONFIRMED;
+        if (check > RECORD_NONE) {
             stream_resync();
             int32_t to = stream_get_position();
+            if (stream_read_error_at() >= 0) {
+                break;
+            }
+            if (to >= file.length && check == RECORD_CUT_SHORT) {
+                left_out(at);
+                break;
+            }
+            const char* why = check == RECORD_NOT_BEGUN ? "no record begins there"
+                              : check == RECORD_NO_SIZE
+                                  ? "a frame header without a valid frame size"
+                              : check == RECORD_CUT_SHORT
+                                  ? "a frame header whose size runs past the end of the file"
+                                  : "a frame that fails its CRC check and no record follows";
             std::fprintf(stderr,
-                         "bitdek-cli: %s: skipped words %d to %d (%d words) after frame %d: a "
-                         "frame header without a valid frame size\n",
-                         opt.in, at, to - 1, to - at, records);
+                         "bitdek-cli: %s: skipped words %d to %d (%d words) after frame %d: %s\n",
+                         opt.in, at, to - 1, to - at, records, why);
+            lost = true;
             if (to >= file.length) {
                 break;
             }
             continue;
+        }
+        int32_t words = stream_next_frame(record);
+        if (words == 0) {
+            // The walk ends, as playback does, at a record that the end of the
+            // file cuts short or at a frame header without a frame size.
+            at = stream_get_position();
+            if (at >= file.length || stream_read_error_at() >= 0) {
+                break;
+            }
+            if (!stopped_by_frame_header(file)) {
+                left_out(at);
+                break;
+            }
+            lost = true;
+            std::fprintf(stderr,
+                         "bitdek-cli: %s: stopped at frame %d, word %d: a frame header "
+                         "without a valid frame size; the last %d of %d words were not "
+                         "converted (--resync goes on after it)\n",
+                         opt.in, records, at, file.length - at, file.length);
+            break;
         }
         if (conv.used >= OUT_CHUNK_BYTES && flush() != OUT_OK) {
             break;
@@ -132,7 +151,12 @@ int run_convert(const CliOptions& opt) {
         progress_update(stream_get_position());
     }
     progress_finish();
+    const bool unread = read_failed(opt.in);
     stream_close();
+    if (unread) {
+        out_discard();
+        return EXIT_UNUSABLE;
+    }
     if (too_large) {
         out_discard();
         cli_error("%s: the output would pass 2 GB, the limit of a stream file", opt.out);

@@ -165,6 +165,10 @@ int run_info(const CliOptions& opt) {
         progress_update(stream_get_position());
     }
     progress_finish();
+    if (read_failed(opt.in)) {
+        stream_close();
+        return EXIT_UNUSABLE;
+    }
     // The end's time code is the last whole record's, moved on by one frame;
     // words after it (a record cut short, junk) hold no packet to trust.
     if (has_tc && frames > 0) {
@@ -298,6 +302,10 @@ int verify_file(const char* path, bool json) {
         progress_update(stream_get_position());
     }
     progress_finish();
+    if (read_failed(path)) {
+        stream_close();
+        return EXIT_UNUSABLE;
+    }
     // The walk ends, as playback does, at a record that the end of the file
     // cuts short, or at a frame header without a frame size.
     int64_t cut_short = -1;
@@ -385,6 +393,16 @@ bool stopped_by_frame_header(const StreamFile& file) {
     get_frame_info(&info);
     int32_t left = file.length - stream_get_position();
     return left >= before + FRAME_HEADER_MIN_WORDS && info.frame_words <= 0;
+}
+
+bool read_failed(const char* path) {
+    int32_t at = stream_read_error_at();
+    if (at < 0) {
+        return false;
+    }
+    cli_error("%s: reading failed at byte %lld (word %d); the file was not read to its end", path,
+              2 * static_cast<long long>(at), at);
+    return true;
 }
 
 bool ends_in_odd_byte(const char* path) {

@@ -106,8 +106,10 @@ const char* const CONVERT_HELP =
     "playback: the frame and word are reported and the exit status is 1.\n"
     "\n"
     "  --force   replace OUT if it exists\n"
-    "  --resync  after a bad frame header, go on from the next record the reader's\n"
-    "            scan finds, and report every span skipped (exit status 1)\n"
+    "  --resync  convert only records that are confirmed (the CRC checks, or the\n"
+    "            next record follows directly); skip anything else, such as junk\n"
+    "            between records or a bad frame header, up to the next confirmed\n"
+    "            record, and report every span skipped (exit status 1)\n"
     "\n"
     "OUT is written under a temporary name and renamed at the end; \"-\" writes to\n"
     "standard output.\n";

@@ -40,6 +40,26 @@ void walk(Word* out) {
     check_position();
 }
 
+// The walk of convert --resync: a confirmed record is fetched whole, anything
+// else is skipped; every step moves on, so this ends.
+void walk_confirmed(Word* out) {
+    stream_seek(0, SEEK_TO_START);
+    int32_t last = -1;
+    for (;;) {
+        int check = stream_check_record();
+        if (check > RECORD_NONE)
+            stream_resync();
+        else if ((stream_next_frame(out) != 0) != (check == RECORD_CONFIRMED))
+            __builtin_trap();
+        else if (check == RECORD_NONE)
+            break;
+        if (stream_get_position() <= last)
+            __builtin_trap();
+        last = stream_get_position();
+    }
+    check_position();
+}
+
 constexpr uint8_t GROW_MAGIC = 'G';           // stream files begin 0B, 77 or with the marker's 01
 constexpr size_t GROWN_BYTES_MAX = 1u << 18;  // four windows: long enough, still fast
 constexpr int FRMSIZECOD_VALID = 38;
@@ -156,6 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     if (stream_open(path.c_str(), 0) == RC_OK) {
         walk(out);
+        walk_confirmed(out);
         stream_seek(0, SEEK_TO_START);
         int32_t step = static_cast<int8_t>(control);
         stream_seek(step, SEEK_BY_FRAMES);

@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cstring>
 
+#include "bitstream/frame_crc.h"
 #include "bitstream/frame_parser.h"
 #include "bitstream/time_code.h"
 #include "common/burst.h"
@@ -131,8 +132,14 @@ int32_t fill_window(int32_t kept) {
             s.file_pointer = -1;
         }
     }
-    if (!read)
+    if (!read) {
+        // Told apart from the end of the file by stream_read_error_at.
+        if (s.read_failed == 0) {
+            s.read_failed = 1;
+            s.failed_at = s.position + kept;
+        }
         kept = 0;
+    }
     if (s.file.format != FORMAT_PC)
         swap_words(s.window + kept, s.window + kept, count);
     count += kept;
@@ -167,6 +174,57 @@ int32_t refill_ahead() {
     return fill_window(kept);
 }
 
+// Words a record check looks at: the largest record and the start of the
+// record after it.
+int32_t check_words() {
+    return largest_record_words() + packet_words() + 1;
+}
+
+// Makes the window hold check_words() words from the position on, or all
+// the file has left there; returns the words it holds from the position.
+int32_t make_room() {
+    int32_t held = s.window_end - s.position;
+    if ((held < check_words() && s.window_end < s.file.length) ||
+        s.cursor + check_words() > WINDOW_WORDS)
+        held = refill_ahead();
+    return held;
+}
+
+bool begins_record(const Word* at) {
+    if (packet_words() == 0)
+        return at[0] == AC3_SYNC_WORD;
+    return at[0] == TC_MARKER && at[packet_words()] == AC3_SYNC_WORD;
+}
+
+// stream_check_record on the words the window holds from the cursor on.
+int check_record(int32_t held) {
+    if (held <= 0)
+        return RECORD_NONE;
+    const int32_t before = packet_words();
+    if (held < before + FRAME_HEADER_WORDS)
+        return RECORD_CUT_SHORT;
+    const Word* at = s.window + s.cursor;
+    if (!begins_record(at))
+        return RECORD_NOT_BEGUN;
+    // The frame's codes, read as the parser reads them, without making it
+    // the current frame.
+    FrameInfo frame = {};
+    const Word codes = at[before + 2];
+    frame.frame_words = frame_words_for(codes >> 14, (codes >> 8) & 0x3F);
+    if (frame.frame_words <= 0)
+        return RECORD_NO_SIZE;
+    const int32_t record = before + frame.frame_words;
+    if (record > held)
+        return RECORD_CUT_SHORT;
+    // What follows is cheaper to look at than the CRC; a damaged frame between
+    // two records is still taken.
+    if (static_cast<int64_t>(s.position) + record == s.file.length ||
+        (record + before + 1 <= held && begins_record(at + record)) ||
+        check_frame_crc(at + before, &frame) == 0)
+        return RECORD_CONFIRMED;
+    return RECORD_UNCONFIRMED;
+}
+
 void release_window() {
     if (s.block != nullptr) {
         if (s.window != nullptr)
@@ -183,6 +241,8 @@ void reset_positions() {
     s.resume_flag = 0;
     s.file_pointer = 0;
     s.created = 0;
+    s.read_failed = 0;
+    s.failed_at = 0;
 }
 
 // Undoes an open that found the file unusable; returns rc.
@@ -421,21 +481,30 @@ void stream_end_time_code() {
 void stream_resync() {
     if (!is_open() || s.position >= s.file.length)
         return;
-    // The scan of a move by frames, from the word after the position on.
     ++s.position;
-    Word sought = s.file.format == FORMAT_NORMAL_TC ? TC_MARKER : AC3_SYNC_WORD;
-    int32_t count;
-    while (s.position < s.file.length && (count = stream_refill()) > 0) {
-        for (int32_t i = 0; i < count; ++i) {
-            if (s.window[s.cursor] == sought) {
-                stream_refill();
-                dispatch_record();
-                return;
-            }
-            ++s.cursor;
-            ++s.position;
+    ++s.cursor;
+    const Word sought = packet_words() > 0 ? TC_MARKER : AC3_SYNC_WORD;
+    while (s.position < s.file.length) {
+        int32_t held = make_room();
+        if (held <= 0)
+            return;  // the file ends early, or a read failed
+        if (s.window[s.cursor] == sought && check_record(held) == RECORD_CONFIRMED) {
+            dispatch_record();
+            return;
         }
+        ++s.cursor;
+        ++s.position;
     }
+}
+
+int stream_check_record() {
+    if (!is_open() || s.position >= s.file.length)
+        return RECORD_NONE;
+    return check_record(make_room());
+}
+
+int32_t stream_read_error_at() {
+    return s.read_failed != 0 ? s.failed_at : -1;
 }
 
 void stream_get_file(StreamFile* out) {

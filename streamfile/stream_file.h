@@ -64,6 +64,11 @@ int stream_close();
 // layouts. Returns the words read (0 at the end of the file or on a read error).
 int32_t stream_refill();
 
+// The word at which the first read that failed since stream_open began, or -1
+// when every read succeeded. A failed read looks like the end of the file to
+// every other operation: the fetch returns 0 and a scan finds nothing.
+int32_t stream_read_error_at();
+
 // Copies the record at the position into out (at least MAX_RECORD_WORDS
 // words) and dispatches it to the bitstream layer: for "Normal + Time Code" the
 // 8-word packet in stream order, then the frame. Returns the frame's length in
@@ -88,9 +93,23 @@ int stream_seek(int32_t n, int mode);
 // when the move goes beyond either.
 void stream_seek_frames(int32_t n);
 
+// What stands at the position, without moving it or dispatching anything.
+enum RecordCheck : int {
+    RECORD_CONFIRMED = 0,  // a whole record whose frame's CRC checks, or that the
+                           // next record or the end of the file follows directly
+    RECORD_NONE,           // the end of the file, or a read failed there
+    RECORD_NOT_BEGUN,      // no record begins there (no sync word, or no marker)
+    RECORD_NO_SIZE,        // a frame header without a valid frame size
+    RECORD_CUT_SHORT,      // the end of the file cuts the record short
+    RECORD_UNCONFIRMED,    // its CRC fails and no record follows it directly
+};
+int stream_check_record();
+
 // Moves one word past the position and scans forward, window by window, to
-// the next record start and dispatches that record; ends at length when there
-// is none. Reading on after a record that cannot be read.
+// the next record start that stream_check_record confirms, and dispatches
+// that record; ends at length when there is none (or where a read failed).
+// Reading on after a record that cannot be read: a sync word inside junk or
+// inside a frame is not taken for a record.
 void stream_resync();
 
 // For a "Normal + Time Code" file: decodes the last record's packet and moves

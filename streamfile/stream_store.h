@@ -26,6 +26,8 @@ struct StreamStore {
     int32_t resume_flag;   // 1: recording (re)started, no frame seen since
     int64_t file_pointer;  // byte offset the handle stands at; -1 when unknown
     int32_t created;       // 1: this open made the file (removed at close if still empty)
+    int32_t read_failed;   // 1: a read has failed since the open
+    int32_t failed_at;     // the word at which the first failed read began
 };
 
 // The one store. Zero at program start: no file, no window.

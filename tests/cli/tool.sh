@@ -28,17 +28,6 @@ printf 'not a stream file at all\n' >text.ac3
 "$CLI" verify text.ac3 >/dev/null 2>err.txt
 check "a file that is not a stream file: exit 2 and \"Invalid File Format.\"" \
     bash -c '[ '$?' -eq 2 ] && grep -q "Invalid File Format\.$" err.txt'
-# A file whose reads fail (strace puts EIO in every read of it) is no empty,
-# clean stream file.
-if strace -qq -o /dev/null true 2>/dev/null; then
-    ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 timeout -s KILL 20 \
-        strace -qq -f -P a.ac3 -e trace=read -e inject=read:error=EIO -o /dev/null \
-        "$CLI" verify a.ac3 >out.txt 2>err.txt
-    check "verify of a file that cannot be read: exit 2, said so" \
-        bash -c '[ '$?' -eq 2 ] && grep -q "a.ac3: cannot open the file" err.txt && [ ! -s out.txt ]'
-else
-    echo "skip a file that cannot be read: strace cannot trace here"
-fi
 printf 'RIFF\004\000\000\000WAVE' >cut.wav
 "$CLI" unwrap cut.wav none.ac3 2>err.txt
 check "a WAV header that ends after its first 12 bytes: exit 2 and said so" \
@@ -57,6 +46,79 @@ make_ac3 long.ac3 48000 448k 20
 check "a long convert exchanges the bytes of every word" \
     bash -c '"$0" convert long.ac3 long-pc.ac3 --layout pc && dd if=long.ac3 conv=swab status=none |
              cmp -s - long-pc.ac3' "$CLI"
+
+# Junk between records (44.1 kHz: frames of 417 and 418 words): --resync
+# keeps every frame around it byte for byte and reports each span it skipped,
+# in every layout. The junk: one word, three, a record cut after 13 words,
+# five words holding a marker and sync words, and 36,000 words (more than a
+# window) of records cut after 400 words. A damaged frame between two records,
+# and a damaged last one, are kept as they are.
+make_ac3 j.ac3 44100 192k 2
+: >normal.ac3
+: >normal-junk.ac3
+: >tc.ac3
+: >tc-junk.ac3
+expected=()
+mapfile -t frames < <(frame_bytes j.ac3)
+for i in "${!frames[@]}"; do
+    read -r pos size <<<"${frames[$i]}"
+    head -c $((pos + size)) j.ac3 | tail -c "$size" >frame.bin
+    [ "$i" -eq 25 ] || [ "$i" -eq $((${#frames[@]} - 1)) ] && flip_bit frame.bin 100
+    printf "\x01\x10\0\0\0\x01\0\x02\0\x03\0\x04\0\x$(printf %02x $((i % 64)))\0\0" |
+        cat - frame.bin >record.bin
+    for l in normal tc; do
+        [ $l = normal ] && rec=frame.bin || rec=record.bin
+        case $i in
+        5) printf '\132\132' ;;
+        12) printf '\000\000\377\377\022\064' ;;
+        20) head -c 26 "$rec" ;;
+        30) printf '\001\020\013\167\013\167\001\020\000\000' ;;
+        40) for _ in {1..90}; do head -c 800 "$rec"; done ;;
+        esac >junk.bin
+        if [ -s junk.bin ]; then
+            at=$(($(stat -c %s $l-junk.ac3) / 2))
+            expected+=("$l: skipped words $at to $((at + $(stat -c %s junk.bin) / 2 - 1))")
+        fi
+        cat junk.bin "$rec" >>$l-junk.ac3
+        cat "$rec" >>$l.ac3
+    done
+done
+dd if=normal.ac3 of=pc.ac3 conv=swab status=none
+dd if=normal-junk.ac3 of=pc-junk.ac3 conv=swab status=none
+for l in normal pc tc; do
+    layout=$l
+    [ $l = tc ] && layout=normal-tc
+    "$CLI" convert $l-junk.ac3 $l-out.ac3 --layout $layout --resync 2>err.txt
+    status=$?
+    printf '%s\n' "${expected[@]}" | grep "^${l/pc/normal}:" | sed "s/^[a-z]*/$l-junk.ac3/" >want.txt
+    check "convert --resync over junk in $layout: every frame kept, every junk span reported" \
+        bash -c '[ '$status' -eq 1 ] && cmp -s '$l'.ac3 '$l'-out.ac3 &&
+                 [ "$(grep -o "[a-z-]*\.ac3: skipped words [0-9]* to [0-9]*" err.txt)" = "$(cat want.txt)" ]'
+done
+
+# Reads that fail (strace puts EIO in every read of the file, or in its sixth
+# read on, past the first windows) are no end of the file: exit 2, where it
+# failed, and no output left.
+if strace -qq -o /dev/null true 2>/dev/null; then
+    eio() {  # FIRST-FAILING-READ ARGS...
+        ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 timeout -s KILL 20 \
+            strace -qq -f -P long.ac3 -e trace=read -e inject=read:error=EIO:when="$1" \
+            -o /dev/null "$CLI" "${@:2}" >out.txt 2>err.txt
+    }
+    eio 1+ verify long.ac3
+    check "verify of a file that cannot be read: exit 2, said so" \
+        bash -c '[ '$?' -eq 2 ] && grep -q "long.ac3: cannot open the file" err.txt && [ ! -s out.txt ]'
+    for args in "info long.ac3" "verify long.ac3" "convert long.ac3 eio.ac3 --layout pc" \
+        "wrap long.ac3 eio.raw"; do
+        # shellcheck disable=SC2086
+        eio 6+ $args
+        check "$args with a read failing inside the file: exit 2, where, no output" \
+            bash -c '[ '$?' -eq 2 ] && grep -q "long.ac3: reading failed at byte [1-9][0-9]* (word" err.txt &&
+                     [ ! -s out.txt ] && ! ls -A | grep -q "^eio\|\.part$"'
+    done
+else
+    echo "skip files that cannot be read: strace cannot trace here"
+fi
 
 # A run of more than a second on a terminal draws a bar of 40 cells under its
 # percentage; here the reader waits, so the bar shows while wrap is held up.

@@ -169,8 +169,8 @@ protected:
     TempDir dir;
 };
 
-// Steps, jumps and the slider move the file while it plays; from the end, Play
-// starts again at the first frame.
+// Steps, jumps and the slider move the file while it plays; from the end, or
+// after a failed read, Play starts again at the first frame.
 TEST_F(Program, MovesWhilePlayingAndPlaysAgainFromTheEnd) {
     Stream s = make_stream(FORMAT_NORMAL, 40);
     const int32_t r = s.record_words;
@@ -208,6 +208,22 @@ TEST_F(Program, MovesWhilePlayingAndPlaysAgainFromTheEnd) {
 
     command(CMD_STOP);
     command(CMD_TO_END);
+    command(CMD_PLAY);
+    scripted_wave_return_output(1);
+    pump();
+    EXPECT_EQ(8 * r, stream_get_position());
+
+    // A read that fails ends playback as the end of the file does, and the
+    // store says where; with reads working again the file plays from its start.
+    failing_files.reads = true;
+    command(CMD_STEP_FORWARD);
+    for (int i = 0; i < 4; ++i) {  // the buffer filled at the end goes out once more
+        scripted_wave_return_output(1);
+        pump();
+    }
+    EXPECT_EQ(STATE_READY, get_transport_state());
+    EXPECT_EQ(9 * r, stream_read_error_at());
+    failing_files.reads = false;
     command(CMD_PLAY);
     scripted_wave_return_output(1);
     pump();
