@@ -76,7 +76,9 @@ void load_window_position(const char* path, HWND window) {
     long top = read_number(path, SECTION_WINDOW_PLACEMENT, KEY_TOP, rect.top);
     placement.length = sizeof placement;
     placement.flags = 0;
-    placement.showCmd = SW_SHOWNORMAL;
+    // Moving must not show the window: at start-up it is still hidden, its
+    // buttons not yet laid out, and the start-up shows it when it is ready.
+    placement.showCmd = IsWindowVisible(window) ? SW_SHOWNORMAL : SW_HIDE;
     placement.rcNormalPosition.left = left;
     placement.rcNormalPosition.top = top;
     placement.rcNormalPosition.right = left + width;
