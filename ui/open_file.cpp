@@ -86,12 +86,13 @@ void report_open_failure(HWND window, int result, const char* cannot_open_text) 
     }
 }
 
-// Opens path as the open dialog's choice: on success its folder becomes the
-// working directory and it tops the recent list; a failure says why.
-int open_and_remember(HWND window, const char* path, int read_only) {
+// Opens path: on success its folder becomes the working directory and it
+// tops the recent list; a failure says why, with cannot_open_text when the
+// store found no way to open it.
+int open_and_remember(HWND window, const char* path, int read_only, const char* cannot_open_text) {
     int result = stream_open(path, read_only);
     if (result != RC_OK) {
-        report_open_failure(window, result, TEXT_DIALOG_OPEN_FAILED);
+        report_open_failure(window, result, cannot_open_text);
         return RC_OPEN_FAILED;
     }
     set_working_directory(path, folder_chars(path));
@@ -198,7 +199,8 @@ int open_file_dialog(HWND window) {
         std::strcat(path, EXTENSION_UPPER);
     }
 
-    return open_and_remember(window, path, (dialog.Flags & OFN_READONLY) != 0 ? 1 : 0);
+    return open_and_remember(window, path, (dialog.Flags & OFN_READONLY) != 0 ? 1 : 0,
+                             TEXT_DIALOG_OPEN_FAILED);
 }
 
 int open_named_file(HWND window, const char* name) {
@@ -213,7 +215,7 @@ int open_named_file(HWND window, const char* name) {
         report_error(window, TEXT_DIALOG_OPEN_FAILED);
         return RC_OPEN_FAILED;
     }
-    return open_and_remember(window, path, get_read_only());
+    return open_and_remember(window, path, get_read_only(), TEXT_DIALOG_OPEN_FAILED);
 }
 
 bool first_named_file(const wchar_t* command_line, char* path) {
@@ -251,14 +253,11 @@ int open_recent_file(HWND window, int command_id) {
     recent_get(path, command_id - CMD_RECENT_FILE_1);
 
     // An unused entry names no file; the store is not asked to open "".
-    int result = path[0] == '\0' ? RC_OPEN_FAILED : stream_open(path, get_read_only());
-    if (result != RC_OK) {
-        report_open_failure(window, result, TEXT_RECENT_OPEN_FAILED);
+    if (path[0] == '\0') {
+        report_error(window, TEXT_RECENT_OPEN_FAILED);
         return RC_OPEN_FAILED;
     }
-    recent_add(path, GetMenu(window));
-    set_working_directory(path, folder_chars(path));
-    return RC_OK;
+    return open_and_remember(window, path, get_read_only(), TEXT_RECENT_OPEN_FAILED);
 }
 
 void recent_add(const char* path, HMENU menu) {
