@@ -128,7 +128,9 @@ void load_window_position(const wchar_t* file, HWND window) {
         clamp_coordinate(read_number(file, SECTION_WINDOW_PLACEMENT, KEY_TOP, normal.top));
     placement.length = sizeof placement;
     placement.flags = 0;
-    placement.showCmd = SW_SHOWNORMAL;
+    // Moving must not show the window: at start-up it is still hidden, its
+    // buttons not yet laid out, and the start-up shows it when it is ready.
+    placement.showCmd = IsWindowVisible(window) ? SW_SHOWNORMAL : SW_HIDE;
     normal.left = left;
     normal.top = top;
     normal.right = left + width;

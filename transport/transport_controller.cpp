@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <mmsystem.h>
+#include <shellapi.h>
 
 #include "audio/capture.h"
 #include "audio/playback.h"
@@ -172,6 +173,19 @@ LRESULT file_command_handler(HWND window, UINT message, WPARAM wparam, LPARAM) {
     }
 }
 
+LRESULT drop_handler(HWND window, UINT message, WPARAM wparam, LPARAM) {
+    if (message != WM_DROPFILES) {
+        return 0;
+    }
+    HDROP drop = reinterpret_cast<HDROP>(wparam);
+    char path[RECENT_PATH_CHARS];
+    if (first_dropped_file(drop, path)) {
+        open_outside_file(window, path);
+    }
+    DragFinish(drop);
+    return 1;
+}
+
 LRESULT transport_button_handler(HWND window, UINT message, WPARAM wparam, LPARAM) {
     if (message != WM_COMMAND) {
         return 0;
@@ -319,6 +333,21 @@ void reset_to_no_file(HWND window) {
     show_no_file(window);
 }
 
+void open_outside_file(HWND window, const char* path) {
+    // File, Open is not taken while the input device runs, and neither is
+    // this: a name from outside never ends a take.
+    if (input_device_runs()) {
+        return;
+    }
+    if (file_is_open()) {
+        send_command(window, CMD_CLOSE);
+    }
+    if (open_named_file(window, path) == RC_OK) {
+        enter_ready(window);
+    }
+    focus_open_close_button(window);
+}
+
 void refresh_main_window(HWND window) {
     show_frame_parameters(window);
     update_slider(window);
@@ -352,6 +381,7 @@ LRESULT audio_notification_handler(HWND window, UINT message, WPARAM, LPARAM lpa
 
 LRESULT transport_command_handler(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     return file_command_handler(window, message, wparam, lparam) ||
+           drop_handler(window, message, wparam, lparam) ||
            transport_button_handler(window, message, wparam, lparam) ||
            slider_handler(window, message, wparam, lparam) ||
            preferences_command_handler(window, message, wparam, lparam) ||

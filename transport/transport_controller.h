@@ -19,6 +19,12 @@
 // Called at start-up and by CMD_CLOSE.
 void reset_to_no_file(HWND window);
 
+// Opens path, named from outside the program (its command line, a file
+// dropped on the window), with open_named_file, after stopping and closing a
+// file that is open, and shows it ready. Does nothing while the input device
+// runs, as File, Open does nothing then.
+void open_outside_file(HWND window, const char* path);
+
 // Redraws what follows the file and the devices, in this order: frame
 // parameters, slider, time display, state look.
 void refresh_main_window(HWND window);
@@ -31,7 +37,8 @@ void refresh_main_window(HWND window);
 // two messages in every state, else 0.
 LRESULT audio_notification_handler(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-// Offers the message to the file commands, the transport buttons, the
+// Offers the message to the file commands, files dropped on the window
+// (WM_DROPFILES: the first is opened with open_outside_file), the transport buttons, the
 // position slider, the preferences command, the time display buttons and the
 // frame-error reset, in this order. Returns 1 when one of them took it, else
 // 0. Commands are told apart by the low 16 bits of the word parameter alone.

@@ -3,6 +3,7 @@
 #include "ui/app_frame.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "audio/wave_ring.h"
 #include "common/ids.h"
@@ -12,6 +13,7 @@
 #include "transport/transport_controller.h"
 #include "transport/transport_state.h"
 #include "ui/button_bar.h"
+#include "ui/open_file.h"
 #include "ui/report_error.h"
 #include "ui/status_bar.h"
 
@@ -89,7 +91,7 @@ HINSTANCE app_instance() {
     return app.instance;
 }
 
-HWND start_program(HINSTANCE instance, int show_command) {
+HWND start_program(HINSTANCE instance, int show_command, const wchar_t* command_line) {
     app.instance = instance;
     InitCommonControls();
     register_main_window_class(instance);
@@ -106,8 +108,15 @@ HWND start_program(HINSTANCE instance, int show_command) {
     create_status_bar(window);
     reset_to_no_file(window);
     layout_button_bar(window);
-    focus_open_close_button(window);
     ShowWindow(window, show_command);
+    // A control of a hidden window takes the focus, but the window is then
+    // not made the active one when it shows.
+    focus_open_close_button(window);
+    DragAcceptFiles(window, TRUE);
+    char path[RECENT_PATH_CHARS];
+    if (command_line != nullptr && first_named_file(command_line, path)) {
+        open_outside_file(window, path);
+    }
     return window;
 }
 

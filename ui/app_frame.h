@@ -21,12 +21,15 @@
 // accelerators, creates the main window from its template, allocates the wave
 // buffer ring (a failure is reported with a warning box and start-up goes on),
 // loads the settings, creates the status bar, resets to the no-file look, lays
-// out the button bar, focuses "Open File..." and shows the window with
-// show_command. Returns the main window (null when it could not be created).
+// out the button bar, shows the window with show_command and focuses "Open
+// File...". The window takes dropped files; the first file named on
+// command_line (as GetCommandLineW gives it; none when null) is opened with
+// open_outside_file. Returns the main window (null when it could not be
+// created).
 // The window lives until WM_CLOSE (or the end of the session); its WM_DESTROY
 // saves the settings (saying so when they cannot be), frees the ring and posts
 // the quit message.
-HWND start_program(HINSTANCE instance, int show_command);
+HWND start_program(HINSTANCE instance, int show_command, const wchar_t* command_line = nullptr);
 
 // Runs the message loop for window until the quit message: accelerators
 // first, then the dialog keyboard interface (Tab, arrows, mnemonics), then

@@ -75,6 +75,14 @@ void recolor_palette(uint8_t* palette, int enabled) {
     }
 }
 
+// Pictures are drawn for 96 DPI; from one and a half times that on they are
+// drawn at the nearest whole multiple.
+int picture_scale(HDC screen) {
+    constexpr int BASE_DPI = 96;
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    return dpi > BASE_DPI ? (dpi + BASE_DPI / 2) / BASE_DPI : 1;
+}
+
 }  // namespace
 
 void layout_button_bar(HWND window) {
@@ -209,12 +217,18 @@ HBITMAP load_button_bitmap(HINSTANCE instance, int bitmap_id, int enabled) {
     const int width = header.biWidth;
     const int height = static_cast<int>(rows);
     HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    // The buttons grow with the screen's DPI, and so do their pictures.
+    const int scale = picture_scale(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width * scale, height * scale);
     if (bitmap != nullptr) {
         HDC memory = CreateCompatibleDC(screen);
         HGDIOBJ old = SelectObject(memory, bitmap);
-        StretchDIBits(memory, 0, 0, width, height, 0, 0, width, height, resource + bits_offset,
-                      reinterpret_cast<const BITMAPINFO*>(info), DIB_RGB_COLORS, SRCCOPY);
+        // Whole pixels: every picture pixel becomes a square block, so the
+        // outlines stay sharp and even.
+        SetStretchBltMode(memory, COLORONCOLOR);
+        StretchDIBits(memory, 0, 0, width * scale, height * scale, 0, 0, width, height,
+                      resource + bits_offset, reinterpret_cast<const BITMAPINFO*>(info),
+                      DIB_RGB_COLORS, SRCCOPY);
         SelectObject(memory, old);
         DeleteDC(memory);
     }

@@ -1,6 +1,7 @@
 #include "ui/open_file.h"
 
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <cassert>
 #include <cstdio>
@@ -85,6 +86,44 @@ void report_open_failure(HWND window, int result, const char* cannot_open_text) 
     }
 }
 
+// Opens path: on success its folder becomes the working directory and it
+// tops the recent list; a failure says why, with cannot_open_text when the
+// store found no way to open it.
+int open_and_remember(HWND window, const char* path, int read_only, const char* cannot_open_text) {
+    int result = stream_open(path, read_only);
+    if (result != RC_OK) {
+        report_open_failure(window, result, cannot_open_text);
+        return RC_OPEN_FAILED;
+    }
+    set_working_directory(path, folder_chars(path));
+    recent_add(path, GetMenu(window));
+    return RC_OK;
+}
+
+// A name from the shell in the ANSI code page the rest of the program uses. A
+// name that code page cannot spell is tried by its short (8.3) form; without
+// one, the characters it lacks stay as '?', which no file name holds.
+void to_ansi_path(const wchar_t* name, char* path) {
+    BOOL lossy = FALSE;
+    int chars = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, -1, path, RECENT_PATH_CHARS,
+                                    nullptr, &lossy);
+    if (chars > 0 && !lossy) {
+        return;
+    }
+    wchar_t short_name[RECENT_PATH_CHARS];
+    DWORD length = GetShortPathNameW(name, short_name, RECENT_PATH_CHARS);
+    if (length > 0 && length < RECENT_PATH_CHARS &&
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, short_name, -1, path, RECENT_PATH_CHARS,
+                            nullptr, &lossy) > 0 &&
+        !lossy) {
+        return;
+    }
+    if (chars <= 0) {
+        // Too long for the list: left empty, it is refused as unopenable.
+        path[0] = '\0';
+    }
+}
+
 void remove_recent_items(HMENU file_menu) {
     if (recent_files.count <= 0) {
         return;
@@ -160,14 +199,48 @@ int open_file_dialog(HWND window) {
         std::strcat(path, EXTENSION_UPPER);
     }
 
-    int result = stream_open(path, (dialog.Flags & OFN_READONLY) != 0 ? 1 : 0);
-    if (result != RC_OK) {
-        report_open_failure(window, result, TEXT_DIALOG_OPEN_FAILED);
+    return open_and_remember(window, path, (dialog.Flags & OFN_READONLY) != 0 ? 1 : 0,
+                             TEXT_DIALOG_OPEN_FAILED);
+}
+
+int open_named_file(HWND window, const char* name) {
+    // A relative name from a command prompt is kept in the list by its full path.
+    char path[RECENT_PATH_CHARS];
+    DWORD length = GetFullPathNameA(name, sizeof path, path, nullptr);
+    DWORD attributes =
+        length > 0 && length < sizeof path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+    // Only the open dialog starts new recordings: a name from outside that
+    // names no file is a mistake, not a new file.
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        report_error(window, TEXT_DIALOG_OPEN_FAILED);
         return RC_OPEN_FAILED;
     }
-    set_working_directory(path, folder_chars(path));
-    recent_add(path, GetMenu(window));
-    return RC_OK;
+    return open_and_remember(window, path, get_read_only(), TEXT_DIALOG_OPEN_FAILED);
+}
+
+bool first_named_file(const wchar_t* command_line, char* path) {
+    int count = 0;
+    wchar_t** names = CommandLineToArgvW(command_line, &count);
+    if (names == nullptr) {
+        return false;
+    }
+    // The first entry is the program itself.
+    const bool named = count > 1;
+    if (named) {
+        to_ansi_path(names[1], path);
+    }
+    LocalFree(names);
+    return named;
+}
+
+bool first_dropped_file(HDROP drop, char* path) {
+    wchar_t name[MAX_PATH * 4];
+    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0 ||
+        DragQueryFileW(drop, 0, name, sizeof name / sizeof name[0]) == 0) {
+        return false;
+    }
+    to_ansi_path(name, path);
+    return true;
 }
 
 int close_file() {
@@ -180,14 +253,11 @@ int open_recent_file(HWND window, int command_id) {
     recent_get(path, command_id - CMD_RECENT_FILE_1);
 
     // An unused entry names no file; the store is not asked to open "".
-    int result = path[0] == '\0' ? RC_OPEN_FAILED : stream_open(path, get_read_only());
-    if (result != RC_OK) {
-        report_open_failure(window, result, TEXT_RECENT_OPEN_FAILED);
+    if (path[0] == '\0') {
+        report_error(window, TEXT_RECENT_OPEN_FAILED);
         return RC_OPEN_FAILED;
     }
-    recent_add(path, GetMenu(window));
-    set_working_directory(path, folder_chars(path));
-    return RC_OK;
+    return open_and_remember(window, path, get_read_only(), TEXT_RECENT_OPEN_FAILED);
 }
 
 void recent_add(const char* path, HMENU menu) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 // Entries of the recent-file list, most recent first.
 constexpr int RECENT_FILE_COUNT = 4;
@@ -19,6 +20,23 @@ constexpr int RECENT_PATH_CHARS = 256;
 // RC_CANCELLED (nothing changed), or RC_OPEN_FAILED (the reason was shown with
 // report_error; the list and the working directory are unchanged).
 int open_file_dialog(HWND window);
+
+// Opens name, a file named from outside the program (its command line, a
+// drop), as the open dialog opens a chosen file whose read-only box was left
+// as the READONLY preference: the same checks, messages, working directory
+// and recent list. The name is taken as it is, no extension added, and made a
+// full path; a name that is no existing file is refused with "Can not open
+// file." and nothing is created. Returns RC_OK (call close_file later) or
+// RC_OPEN_FAILED (the reason was shown).
+int open_named_file(HWND window, const char* name);
+
+// The first file named on command_line (the whole line as GetCommandLineW
+// gives it, the program's own name first) or dropped (drop, from
+// WM_DROPFILES), into path (RECENT_PATH_CHARS characters) in the ANSI code
+// page. A name that cannot be spelled there or is too long comes out as one
+// that open_named_file refuses. False when no file is named.
+bool first_named_file(const wchar_t* command_line, char* path);
+bool first_dropped_file(HDROP drop, char* path);
 
 // Closes the open stream file (deleted when empty). Returns the result of
 // stream_close, RC_OK.

@@ -19,6 +19,10 @@
 //   focus                                     prints the id of the focused control
 //   out-devices                               prints the output devices' names,
 //                                             one a line, in the system's order
+//   controls [CAPTION]                        prints the main window's (or that
+//                                             box's) client area ("client L T R
+//                                             B"), then each visible control:
+//                                             ID CLASS STYLE L T R B, on the screen
 //
 // Exit status 0 when the check holds or the wait ended in time, 1 otherwise.
 #include <windows.h>
@@ -88,6 +92,10 @@ int compare(const std::vector<Word>& expected, const std::vector<Word>& actual, 
     std::printf("%s differs from word %zu on (%zu words, %zu expected)\n", what, at, actual.size(),
                 expected.size());
     return 1;
+}
+
+void print_rect(const std::string& name, const RECT& r) {
+    std::printf("%s %ld %ld %ld %ld\n", name.c_str(), r.left, r.top, r.right, r.bottom);
 }
 
 int run(int argc, char** argv) {
@@ -180,6 +188,25 @@ int run(int argc, char** argv) {
         }
         return 0;
     }
+    if (verb == "controls" && (argc == 2 || argc == 3)) {
+        HWND window = argc == 3 ? FindWindowA("#32770", argv[2]) : main_window();
+        RECT r;
+        if (window == nullptr || !GetClientRect(window, &r)) {
+            return 1;
+        }
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+        print_rect("client", r);
+        for (HWND c = GetWindow(window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+            char name[32] = "";
+            GetClassNameA(c, name, sizeof name);
+            if (IsWindowVisible(c) && GetWindowRect(c, &r)) {
+                print_rect(std::to_string(GetDlgCtrlID(c)) + " " + name + " " +
+                               std::to_string(static_cast<DWORD>(GetWindowLongA(c, GWL_STYLE))),
+                           r);
+            }
+        }
+        return 0;
+    }
     std::fprintf(stderr, "usage: see the comment at the top of e2e_helper.cpp\n");
     return 2;
 }
@@ -187,6 +214,8 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Places and sizes as the screen has them, also at a high DPI.
+    SetProcessDPIAware();
     int result = run(argc, argv);
     std::fflush(stdout);
     return result;

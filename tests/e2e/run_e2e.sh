@@ -68,10 +68,21 @@ write_settings() {  # spdifmode prefrecformat requiretc file
         "$1" "$2" "$3" "$(winpath "$4")" >"$ini"
 }
 
+# Now and then a Wine process ends at once without starting: a program that
+# ended without ever showing its window is started once more, and the log
+# says so. One still running without a window fails.
 start_app() {
-    wine "$BITDEK" >/dev/null 2>&1 &
-    APP_PID=$!
-    helper wait-window 30 || { fail "the main window did not appear"; return 1; }
+    local attempt
+    for attempt in 1 2; do
+        wine "$BITDEK" >/dev/null 2>&1 &
+        APP_PID=$!
+        helper wait-window 30 && return 0
+        kill -0 "$APP_PID" 2>/dev/null && break
+        echo "note: bitdek.exe ended without showing its window (attempt $attempt)"
+    done
+    fail "the main window did not appear (process $(kill -0 "$APP_PID" 2>/dev/null &&
+        echo running || echo ended))"
+    return 1
 }
 
 # Exit through the program's own command and wait for the process to end.
@@ -110,6 +121,44 @@ shot() {
     fi
 }
 
+# The visible controls of the main window (or of the box with caption $2) lie
+# inside its client area and overlap no other. Group boxes (buttons of style
+# 7) hold others and etched lines (statics of styles 16 to 18) run along the
+# edges by design: they are left out.
+check_layout() {  # label [caption]
+    local out
+    out=$(helper controls ${2:+"$2"} | awk '
+        $1 == "client" { l = $2; t = $3; r = $4; b = $5; next }
+        $2 == "Button" && $3 % 16 == 7 || $2 == "Static" && $3 % 32 >= 16 && $3 % 32 <= 18 { next }
+        { n++; id[n] = $1; L[n] = $4; T[n] = $5; R[n] = $6; B[n] = $7
+          if ($4 < l || $5 < t || $6 > r || $7 > b) { print $1 " sticks out"; bad = 1 } }
+        END { for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++)
+                  if (L[i] < R[j] && L[j] < R[i] && T[i] < B[j] && T[j] < B[i]) {
+                      print id[i] " overlaps " id[j]; bad = 1 }
+              print n + 0 " controls"; exit bad || n == 0 }')
+    local status=$?
+    out=$(paste -sd ' ' <<<"$out")
+    if [ "$status" -eq 0 ]; then
+        ok "$1: every control lies inside the window, apart from the others: $out"
+    else
+        fail "$1: every control lies inside the window, apart from the others: $out"
+    fi
+}
+# The stop button's picture follows the DPI: its black outline, 12 pixels wide
+# as drawn, is scale times that on the screen.
+check_picture() {  # scale label
+    local l t r b width
+    read -r l t r b <<<"$(helper controls | awk '$1 == 3011 { print $4, $5, $6, $7 }')"
+    # Inside the button's edges, whose darkest line is black too.
+    width=$(import -window root -crop "$((r - l - 6))x$((b - t - 6))+$((l + 3))+$((t + 3))" +repage \
+        png:- 2>/dev/null | convert png:- -fill white +opaque black -trim -format %w info: 2>/dev/null)
+    if [ "$width" = $((12 * $1)) ]; then
+        ok "$2: the stop picture's outline is $width pixels wide"
+    else
+        fail "$2: the stop picture's outline is ${width:-?} pixels wide, not $((12 * $1))"
+    fi
+}
+
 # ---------------------------------------------------------------- set-up
 # The window frame's symbols and the dialogs' font, for the screenshots.
 need_packages fonts-wine || echo "warning: fonts-wine missing; screenshots show stand-in fonts"
@@ -142,10 +191,10 @@ play_file() {  # file spdifmode rate format fscod label
     rm -f "$CARD"/out-*
     write_settings "$mode" 0 1 "$file"
     start_app || return
-    [ "$label" = first ] && shot no-file
+    [ "$label" = first ] && shot no-file && check_layout "no file"
     helper post 2054 >/dev/null
     check "$(basename "$file"): opens" helper wait-state ready 10
-    [ "$label" = first ] && shot ready
+    [ "$label" = first ] && shot ready && check_picture 1 "96 DPI"
     helper post 3012 >/dev/null
     check "$(basename "$file"): plays" helper wait-state playing 10
     [ "$label" = first ] && shot playing
@@ -259,9 +308,16 @@ if helper wait-box Open 10 >/dev/null; then
     xdotool type --delay 20 "$(winpath "$C")"
     xdotool key Return
     check "the typed file opens" helper wait-state ready 10
-    case "$(helper title)" in
-    *typed.ac3*) ok "the title names the file" ;;
-    *) fail "the title names the file: $(helper title)" ;;
+    # The buttons that make the state "ready" are enabled a moment before
+    # the title is set: the title is waited for.
+    for _ in $(seq 1 40); do
+        title=$(helper title)
+        case "$title" in *typed.ac3) break ;; esac
+        sleep 0.25
+    done
+    case "$title" in
+    *typed.ac3) ok "the title names the file" ;;
+    *) fail "the title names the file: $title" ;;
     esac
 else
     fail "Ctrl+O opens the open dialog"
@@ -346,6 +402,37 @@ chosen_device_step() {
 }
 chosen_device_step
 vsound_unregister_cardb
+
+# ---------------------------------------------------------------- 144 DPI
+# The screen at 150 %: the window is laid out in bigger dialog units, the
+# button pictures drawn twice as big, and nothing sticks out or overlaps.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+write_settings 0 1 1 "$A"
+if start_app; then
+    shot no-file-144dpi
+    check_layout "144 DPI, no file"
+    helper post 2054 >/dev/null
+    check "144 DPI: opens" helper wait-state ready 10
+    check_picture 2 "144 DPI"
+    helper post 3012 >/dev/null
+    check "144 DPI: plays" helper wait-state playing 10
+    shot playing-144dpi
+    check_layout "144 DPI, playing"
+    helper post 2100 >/dev/null
+    helper wait-box Preferences 10 >/dev/null
+    shot preferences-144dpi
+    check_layout "144 DPI, preferences" Preferences
+    helper wait-box Preferences 5 1 >/dev/null
+    helper wait-no-box Preferences 10 >/dev/null
+    helper post 2201 >/dev/null
+    helper wait-box "About Orvel Digital Recorder" 10 >/dev/null
+    shot about-144dpi
+    check_layout "144 DPI, about box" "About Orvel Digital Recorder"
+    helper wait-box "About Orvel Digital Recorder" 5 2 >/dev/null
+    helper wait-no-box "About Orvel Digital Recorder" 10 >/dev/null
+    exit_app
+fi
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 
 # ---------------------------------------------------------------- no sound card
 vsound_stop

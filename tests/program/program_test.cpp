@@ -3,8 +3,10 @@
 // so that the test decides when each buffer comes back.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -35,14 +37,20 @@ struct Boxes {
     HHOOK hook;
     int answer;
     std::vector<std::string> texts;
+    RECT stop_when_activated;  // the stop button when a main window first became active
 };
 Boxes boxes;
 
 LRESULT CALLBACK answer_boxes(int code, WPARAM wparam, LPARAM lparam) {
     HWND box = reinterpret_cast<HWND>(wparam);
     char name[32] = "";
-    if (code == HCBT_ACTIVATE && GetClassNameA(box, name, sizeof name) &&
-        std::string(name) == "#32770") {
+    if (code == HCBT_ACTIVATE) {
+        GetClassNameA(box, name, sizeof name);
+    }
+    if (std::string(name) == "bitdek" && IsRectEmpty(&boxes.stop_when_activated)) {
+        GetWindowRect(GetDlgItem(box, CMD_STOP), &boxes.stop_when_activated);
+    }
+    if (std::string(name) == "#32770") {
         boxes.texts.push_back(box_text(box));
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(boxes.answer ? boxes.answer : IDOK, BN_CLICKED),
                      0);
@@ -103,11 +111,28 @@ protected:
         EXPECT_EQ(0, scripted_wave_misuse());
     }
 
-    void start() {
+    void start(const std::string& command_line = "") {
         quit = false;
-        window = start_program(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+        std::wstring wide(command_line.begin(), command_line.end());
+        window = start_program(GetModuleHandleA(nullptr), SW_SHOWNORMAL,
+                               command_line.empty() ? nullptr : wide.c_str());
         ASSERT_NE(nullptr, window);
         pump();
+    }
+
+    // Drops the files on the window as the shell does: DROPFILES, then the
+    // names, each ended by a zero, and one zero more (GHND zeroes the block).
+    std::string drop(const std::string& names) {
+        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + 2 * (names.size() + 2));
+        auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+        *files = {sizeof(DROPFILES), {}, FALSE, TRUE};
+        std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(files + 1));
+        GlobalUnlock(memory);
+        PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+        pump();
+        StreamFile file;
+        stream_get_file(&file);
+        return file.name;
     }
 
     // Handles everything queued, as the message loop would; notes the quit.
@@ -545,6 +570,49 @@ TEST_F(Program, ExitAndTheCloseBoxCloseTheFileFirst) {
     EXPECT_EQ(std::vector<std::string>{"The settings could not be saved: BITDEK.INI cannot be "
                                        "written."},
               boxes.texts);
+}
+
+// A file named on the command line (double-click, "Open with") or dropped on
+// the window opens as the open dialog opens a chosen one: read-only as the
+// preference says, shown, first in the recent list. Of several names the
+// first counts; a name that is no file is refused, not created.
+TEST_F(Program, OpensTheFirstFileNamedOnTheCommandLineOrDropped) {
+    Stream s = make_stream(FORMAT_NORMAL, 20);
+    std::string first = write_stream("take one.ac3", s);
+    std::string second = write_stream("second.ac3", s);
+    WritePrivateProfileStringA("User Preferences", "READONLY", "1", settings_path().c_str());
+    start("bitdek.exe \"" + first + "\" \"" + second + "\"");
+    StreamFile file;
+    stream_get_file(&file);
+    EXPECT_TRUE(get_transport_state() == STATE_READY && file.read_only == 1);
+    char text[512] = "";
+    GetWindowTextA(window, text, sizeof text);
+    EXPECT_EQ("Orvel Digital Recorder - " + first, text);
+    SendDlgItemMessageA(window, IDC_DATA_RATE, LB_GETTEXT,
+                        SendDlgItemMessageA(window, IDC_DATA_RATE, LB_GETTOPINDEX, 0, 0),
+                        reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ("448 kbps", std::string(text));
+    recent_get(text, 0);
+    EXPECT_EQ(first, text);
+    // The window became active, so showed, with its buttons in place: one
+    // shown before keeps a button's picture over the status bar.
+    RECT stop;
+    GetWindowRect(GetDlgItem(window, CMD_STOP), &stop);
+    EXPECT_TRUE(EqualRect(&stop, &boxes.stop_when_activated));
+
+    // A drop closes the open file first; while the input device runs it is
+    // not taken, as File, Open is not.
+    EXPECT_EQ(second, drop(second + '\0' + first));
+    record();
+    EXPECT_EQ(second, drop(first));
+    EXPECT_EQ(STATE_RECORDING, get_transport_state());
+    SendMessageA(window, WM_CLOSE, 0, 0);
+
+    std::string missing = dir.path("missing.ac3");
+    start("bitdek.exe \"" + missing + "\"");
+    EXPECT_EQ(STATE_NO_FILE, get_transport_state());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(missing.c_str()));
+    EXPECT_EQ(std::vector<std::string>{"Can not open file."}, boxes.texts);
 }
 
 // Without buffers the program still starts and says why. (The engines refuse
