@@ -102,7 +102,8 @@ int run_convert(const CliOptions& opt) {
                                   ? "a frame header without a valid frame size"
                               : check == RECORD_CUT_SHORT
                                   ? "a frame header whose size runs past the end of the file"
-                                  : "a frame that fails its CRC check and no record follows";
+                                  : "a frame that fails its CRC check, and no record follows "
+                                    "it or a whole one lies inside it";
             std::fprintf(stderr,
                          "bitdek-cli: %s: skipped words %d to %d (%d words) after frame %d: %s\n",
                          opt.in, at, to - 1, to - at, records, why);

@@ -50,9 +50,10 @@ check "a long convert exchanges the bytes of every word" \
 # Junk between records (44.1 kHz: frames of 417 and 418 words): --resync
 # keeps every frame around it byte for byte and reports each span it skipped,
 # in every layout. The junk: one word, three, a record cut after 13 words,
-# five words holding a marker and sync words, and 36,000 words (more than a
-# window) of records cut after 400 words. A damaged frame between two records,
-# and a damaged last one, are kept as they are.
+# five words holding a marker and sync words, 36,000 words (more than a
+# window) of records cut after 400 words, and a header of a larger frame that
+# ends where the next record does. A damaged frame between two records, and a
+# damaged last one, are kept as they are.
 make_ac3 j.ac3 44100 192k 2
 : >normal.ac3
 : >normal-junk.ac3
@@ -74,6 +75,10 @@ for i in "${!frames[@]}"; do
         20) head -c 26 "$rec" ;;
         30) printf '\001\020\013\167\013\167\001\020\000\000' ;;
         40) for _ in {1..90}; do head -c 800 "$rec"; done ;;
+        45) h=$(($(stat -c %s "$rec") - size + 4))
+            head -c $h "$rec"
+            printf '\144'
+            head -c $((2786 - size - h - 1)) /dev/zero ;;
         esac >junk.bin
         if [ -s junk.bin ]; then
             at=$(($(stat -c %s $l-junk.ac3) / 2))
