@@ -376,6 +376,9 @@ int stream_open(const char* path, int read_only) {
         return refuse_open(RC_INVALID_FORMAT);
     s.file.format = format;
     s.file.words_per_frame = stream_measure();
+    // A file whose length cannot be found is unreadable, not empty.
+    if (s.file_pointer < 0)
+        return refuse_open(RC_OPEN_FAILED);
     return RC_OK;
 }
 

@@ -105,20 +105,23 @@ done
 
 # Reads that fail (strace puts EIO in every read of the file, or in its sixth
 # read on, past the first windows) are no end of the file: exit 2, where it
-# failed, and no output left.
+# failed, and no output left. Nor is a length that cannot be found (the
+# second seek, to the end) an empty file.
 if strace -qq -o /dev/null true 2>/dev/null; then
-    eio() {  # FIRST-FAILING-READ ARGS...
+    eio() {  # CALL:WHEN ARGS...
         ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 timeout -s KILL 20 \
-            strace -qq -f -P long.ac3 -e trace=read -e inject=read:error=EIO:when="$1" \
+            strace -qq -f -P long.ac3 -e trace=read,lseek -e inject="${1%:*}:error=EIO:when=${1#*:}" \
             -o /dev/null "$CLI" "${@:2}" >out.txt 2>err.txt
     }
-    eio 1+ verify long.ac3
-    check "verify of a file that cannot be read: exit 2, said so" \
-        bash -c '[ '$?' -eq 2 ] && grep -q "long.ac3: cannot open the file" err.txt && [ ! -s out.txt ]'
+    for call in read:1+ lseek:2; do
+        eio $call verify long.ac3
+        check "verify of a file that cannot be read ($call): exit 2, said so" \
+            bash -c '[ '$?' -eq 2 ] && grep -q "long.ac3: cannot open the file" err.txt && [ ! -s out.txt ]'
+    done
     for args in "info long.ac3" "verify long.ac3" "convert long.ac3 eio.ac3 --layout pc" \
         "wrap long.ac3 eio.raw"; do
         # shellcheck disable=SC2086
-        eio 6+ $args
+        eio read:6+ $args
         check "$args with a read failing inside the file: exit 2, where, no output" \
             bash -c '[ '$?' -eq 2 ] && grep -q "long.ac3: reading failed at byte [1-9][0-9]* (word" err.txt &&
                      [ ! -s out.txt ] && ! ls -A | grep -q "^eio\|\.part$"'
