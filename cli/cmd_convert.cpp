@@ -117,7 +117,6 @@ int run_convert(const CliOptions& opt) {
         if (words == 0) {
             // The walk ends, as playback does, at a record that the end of the
             // file cuts short or at a frame header without a frame size.
-            at = stream_get_position();
             if (at >= file.length || stream_read_error_at() >= 0) {
                 break;
             }
