@@ -78,9 +78,9 @@ int run_convert(const CliOptions& opt) {
     stream_seek(0, SEEK_TO_START);
     progress_start("convert", file.length);
     auto left_out = [&](int32_t at) {
-        std::fprintf(stderr,
-                     "bitdek-cli: %s: the last %d words are not a whole record and were left out\n",
-                     opt.in, file.length - at);
+        const int32_t n = file.length - at;
+        std::fprintf(stderr, "bitdek-cli: %s: the last %d %s not a whole record and %s left out\n",
+                     opt.in, n, n == 1 ? "word is" : "words are", n == 1 ? "was" : "were");
     };
     for (;;) {
         // With --resync only confirmed records are converted; anything else is
@@ -102,10 +102,11 @@ int run_convert(const CliOptions& opt) {
                                   ? "a frame header without a valid frame size"
                               : check == RECORD_CUT_SHORT
                                   ? "a frame header whose size runs past the end of the file"
-                                  : "a frame that fails its CRC check and no record follows";
+                                  : "a frame that fails its CRC check, and no record follows "
+                                    "it or a whole one lies inside it";
             std::fprintf(stderr,
-                         "bitdek-cli: %s: skipped words %d to %d (%d words) after frame %d: %s\n",
-                         opt.in, at, to - 1, to - at, records, why);
+                         "bitdek-cli: %s: skipped words %d to %d (%d word%s) after frame %d: %s\n",
+                         opt.in, at, to - 1, to - at, to - at == 1 ? "" : "s", records, why);
             lost = true;
             if (to >= file.length) {
                 break;
@@ -116,7 +117,6 @@ int run_convert(const CliOptions& opt) {
         if (words == 0) {
             // The walk ends, as playback does, at a record that the end of the
             // file cuts short or at a frame header without a frame size.
-            at = stream_get_position();
             if (at >= file.length || stream_read_error_at() >= 0) {
                 break;
             }

@@ -196,6 +196,24 @@ bool begins_record(const Word* at) {
     return at[0] == TC_MARKER && at[packet_words()] == AC3_SYNC_WORD;
 }
 
+// The frame size in words that the header of the record at `at` gives, read
+// as the parser reads it; 0 when it gives none.
+int32_t frame_words_at(const Word* at) {
+    const Word codes = at[packet_words() + 2];
+    return frame_words_for(codes >> 14, (codes >> 8) & 0x3F);
+}
+
+// True when a record begins at `at`, lies whole within the held words, and
+// its frame's CRC checks.
+bool record_checks(const Word* at, int32_t held) {
+    if (held < packet_words() + FRAME_HEADER_WORDS || !begins_record(at))
+        return false;
+    FrameInfo frame = {};
+    frame.frame_words = frame_words_at(at);
+    return frame.frame_words > 0 && packet_words() + frame.frame_words <= held &&
+           check_frame_crc(at + packet_words(), &frame) == 0;
+}
+
 // stream_check_record on the words the window holds from the cursor on.
 int check_record(int32_t held) {
     if (held <= 0)
@@ -206,23 +224,25 @@ int check_record(int32_t held) {
     const Word* at = s.window + s.cursor;
     if (!begins_record(at))
         return RECORD_NOT_BEGUN;
-    // The frame's codes, read as the parser reads them, without making it
-    // the current frame.
-    FrameInfo frame = {};
-    const Word codes = at[before + 2];
-    frame.frame_words = frame_words_for(codes >> 14, (codes >> 8) & 0x3F);
-    if (frame.frame_words <= 0)
+    const int32_t frame = frame_words_at(at);
+    if (frame <= 0)
         return RECORD_NO_SIZE;
-    const int32_t record = before + frame.frame_words;
+    const int32_t record = before + frame;
     if (record > held)
         return RECORD_CUT_SHORT;
-    // What follows is cheaper to look at than the CRC; a damaged frame between
-    // two records is still taken.
-    if (static_cast<int64_t>(s.position) + record == s.file.length ||
-        (record + before + 1 <= held && begins_record(at + record)) ||
-        check_frame_crc(at + before, &frame) == 0)
+    if (record_checks(at, held))
         return RECORD_CONFIRMED;
-    return RECORD_UNCONFIRMED;
+    // A damaged frame between two records, or at the end, is still taken;
+    // but a record cut short at an edit can claim a size that ends where a
+    // later record ends, and the whole record it hides is kept instead.
+    if (static_cast<int64_t>(s.position) + record != s.file.length &&
+        !(record + before + 1 <= held && begins_record(at + record)))
+        return RECORD_UNCONFIRMED;
+    for (int32_t i = 1; i < record; ++i) {
+        if (record_checks(at + i, held - i))
+            return RECORD_UNCONFIRMED;
+    }
+    return RECORD_CONFIRMED;
 }
 
 void release_window() {
@@ -356,6 +376,9 @@ int stream_open(const char* path, int read_only) {
         return refuse_open(RC_INVALID_FORMAT);
     s.file.format = format;
     s.file.words_per_frame = stream_measure();
+    // A file whose length cannot be found is unreadable, not empty.
+    if (s.file_pointer < 0)
+        return refuse_open(RC_OPEN_FAILED);
     return RC_OK;
 }
 

@@ -97,11 +97,13 @@ void stream_seek_frames(int32_t n);
 enum RecordCheck : int {
     RECORD_CONFIRMED = 0,  // a whole record whose frame's CRC checks, or that the
                            // next record or the end of the file follows directly
+                           // and that hides no whole record whose CRC checks
     RECORD_NONE,           // the end of the file, or a read failed there
     RECORD_NOT_BEGUN,      // no record begins there (no sync word, or no marker)
     RECORD_NO_SIZE,        // a frame header without a valid frame size
     RECORD_CUT_SHORT,      // the end of the file cuts the record short
-    RECORD_UNCONFIRMED,    // its CRC fails and no record follows it directly
+    RECORD_UNCONFIRMED,    // its CRC fails, and no record follows it directly or
+                           // it hides a whole record whose CRC checks
 };
 int stream_check_record();
 

@@ -50,9 +50,10 @@ check "a long convert exchanges the bytes of every word" \
 # Junk between records (44.1 kHz: frames of 417 and 418 words): --resync
 # keeps every frame around it byte for byte and reports each span it skipped,
 # in every layout. The junk: one word, three, a record cut after 13 words,
-# five words holding a marker and sync words, and 36,000 words (more than a
-# window) of records cut after 400 words. A damaged frame between two records,
-# and a damaged last one, are kept as they are.
+# five words holding a marker and sync words, 36,000 words (more than a
+# window) of records cut after 400 words, and a header of a larger frame that
+# ends where the next record does. A damaged frame between two records, and a
+# damaged last one, are kept as they are.
 make_ac3 j.ac3 44100 192k 2
 : >normal.ac3
 : >normal-junk.ac3
@@ -74,10 +75,16 @@ for i in "${!frames[@]}"; do
         20) head -c 26 "$rec" ;;
         30) printf '\001\020\013\167\013\167\001\020\000\000' ;;
         40) for _ in {1..90}; do head -c 800 "$rec"; done ;;
+        45) h=$(($(stat -c %s "$rec") - size + 4))
+            head -c $h "$rec"
+            printf '\144'
+            head -c $((2786 - size - h - 1)) /dev/zero ;;
         esac >junk.bin
         if [ -s junk.bin ]; then
             at=$(($(stat -c %s $l-junk.ac3) / 2))
-            expected+=("$l: skipped words $at to $((at + $(stat -c %s junk.bin) / 2 - 1))")
+            n=$(($(stat -c %s junk.bin) / 2))
+            [ $n -eq 1 ] && w=word || w=words
+            expected+=("$l: skipped words $at to $((at + n - 1)) ($n $w)")
         fi
         cat junk.bin "$rec" >>$l-junk.ac3
         cat "$rec" >>$l.ac3
@@ -93,25 +100,28 @@ for l in normal pc tc; do
     printf '%s\n' "${expected[@]}" | grep "^${l/pc/normal}:" | sed "s/^[a-z]*/$l-junk.ac3/" >want.txt
     check "convert --resync over junk in $layout: every frame kept, every junk span reported" \
         bash -c '[ '$status' -eq 1 ] && cmp -s '$l'.ac3 '$l'-out.ac3 &&
-                 [ "$(grep -o "[a-z-]*\.ac3: skipped words [0-9]* to [0-9]*" err.txt)" = "$(cat want.txt)" ]'
+                 [ "$(grep -o "[a-z-]*\.ac3: skipped words [0-9]* to [0-9]* ([0-9]* words*)" err.txt)" = "$(cat want.txt)" ]'
 done
 
 # Reads that fail (strace puts EIO in every read of the file, or in its sixth
 # read on, past the first windows) are no end of the file: exit 2, where it
-# failed, and no output left.
+# failed, and no output left. Nor is a length that cannot be found (the
+# second seek, to the end) an empty file.
 if strace -qq -o /dev/null true 2>/dev/null; then
-    eio() {  # FIRST-FAILING-READ ARGS...
+    eio() {  # CALL:WHEN ARGS...
         ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 timeout -s KILL 20 \
-            strace -qq -f -P long.ac3 -e trace=read -e inject=read:error=EIO:when="$1" \
+            strace -qq -f -P long.ac3 -e trace=read,lseek -e inject="${1%:*}:error=EIO:when=${1#*:}" \
             -o /dev/null "$CLI" "${@:2}" >out.txt 2>err.txt
     }
-    eio 1+ verify long.ac3
-    check "verify of a file that cannot be read: exit 2, said so" \
-        bash -c '[ '$?' -eq 2 ] && grep -q "long.ac3: cannot open the file" err.txt && [ ! -s out.txt ]'
+    for call in read:1+ lseek:2; do
+        eio $call verify long.ac3
+        check "verify of a file that cannot be read ($call): exit 2, said so" \
+            bash -c '[ '$?' -eq 2 ] && grep -q "long.ac3: cannot open the file" err.txt && [ ! -s out.txt ]'
+    done
     for args in "info long.ac3" "verify long.ac3" "convert long.ac3 eio.ac3 --layout pc" \
         "wrap long.ac3 eio.raw"; do
         # shellcheck disable=SC2086
-        eio 6+ $args
+        eio read:6+ $args
         check "$args with a read failing inside the file: exit 2, where, no output" \
             bash -c '[ '$?' -eq 2 ] && grep -q "long.ac3: reading failed at byte [1-9][0-9]* (word" err.txt &&
                      [ ! -s out.txt ] && ! ls -A | grep -q "^eio\|\.part$"'
