@@ -100,17 +100,19 @@ TEST(PreferencesDialog, UnknownValuesAreKeptAndOnlyOkCloses) {
 }
 
 // The lists offer the devices present in the system's order and select the
-// choice by name, two of one name told apart; a chosen device that is not
-// present is shown as such and kept, never replaced by another, until an
-// entry is chosen.
+// choice by name, two of one name told apart (also from one named as the
+// second of them); a chosen device that is not present is shown as such and
+// kept, never replaced by another, until an entry is chosen.
 TEST(PreferencesDialog, DeviceListsSelectTheChoiceByNameAndKeepAMissingOne) {
-    scripted_wave_list_devices(
-        {{"Speakers", false}, {"Digital Output", false}, {"Speakers", false}},
-        {{"Line In", false}});
+    scripted_wave_list_devices({{"Speakers", false},
+                                {"Digital Output", false},
+                                {"Speakers", false},
+                                {"Speakers (2)", false}},
+                               {{"Line In", false}});
     set_prefs({0, 0, 1, 1, 0, 0, "Digital Output", "USB Audio In"});
     run([](HWND dialog) {
         EXPECT_EQ((std::vector<std::string>{"Default device", "Speakers", "*Digital Output",
-                                            "Speakers (2)"}),
+                                            "Speakers (2)", "Speakers (2) (2)"}),
                   entries(dialog, IDC_PREF_PLAY_DEVICE));
         EXPECT_EQ(
             (std::vector<std::string>{"Default device", "Line In", "*USB Audio In (not present)"}),
@@ -127,6 +129,9 @@ TEST(PreferencesDialog, DeviceListsSelectTheChoiceByNameAndKeepAMissingOne) {
     int id = -1;
     EXPECT_TRUE(find_playback_device(&id));
     EXPECT_EQ(2, id) << "the second card of that name";
+    set_play_device("Speakers (2) (2)");
+    EXPECT_TRUE(find_playback_device(&id));
+    EXPECT_EQ(3, id);
 }
 
 }  // namespace
