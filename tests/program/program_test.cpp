@@ -376,12 +376,12 @@ TEST_F(Program, TheTwoGigabyteLimitIsNamed) {
     EXPECT_EQ(2u * static_cast<DWORD>(room + 3 * frame), data.nFileSizeLow);
 }
 
-// A stop the device refuses is said, and the transport keeps showing the
-// device running until a later stop or start closes it: the close is tried
-// once the device has handed its buffers back, even while it refuses to
-// reset. A start says which device is stuck, drops the notifications of a
-// device it stopped, and closing the program leaves the ring to a device that
-// may still own it.
+// A stop the device refuses is said once, and the transport keeps showing the
+// device running (though Play no longer records) until a later stop or start
+// closes it: the close is tried once the device has handed its buffers back,
+// even while it refuses to reset. A start says which device is stuck, drops
+// the notifications of a device it stopped, and closing the program leaves
+// the ring to a device that may still own it.
 TEST_F(Program, AStopTheDeviceRefusesIsSaidAndTriedAgain) {
     start();
     const std::string path = write_stream("stuck.ac3", make_stream(FORMAT_NORMAL, 30));
@@ -405,14 +405,19 @@ TEST_F(Program, AStopTheDeviceRefusesIsSaidAndTriedAgain) {
     command(CMD_PLAY);
     EXPECT_EQ(STATE_PLAYING, get_transport_state());
     EXPECT_EQ(0, scripted_wave_misuse());
+    // The buffers the reset hands back retry the refused close, unsaid.
+    scripted_wave_refuse(CALL_OUT_CLOSE, 1);
     command(CMD_STOP);
-    EXPECT_EQ(std::vector<std::string>(3, "Cannot open sound card for playback."), boxes.texts);
+    scripted_wave_refuse(CALL_OUT_CLOSE, 0);
+    command(CMD_STOP);
+    EXPECT_EQ(std::vector<std::string>(4, "Cannot open sound card for playback."), boxes.texts);
 
     command(CMD_TO_END);
     command(CMD_RECORD);
     scripted_wave_refuse(CALL_IN_RESET, 1);
     command(CMD_STOP);
-    EXPECT_EQ(STATE_RECORD_ARMED, get_transport_state());
+    command(CMD_PLAY);
+    EXPECT_EQ(STATE_RECORD_ARMED, get_transport_state()) << "the take has ended";
     command(CMD_CLOSE);
     scripted_wave_refuse(CALL_IN_RESET, 0);
     open(path);
@@ -428,7 +433,7 @@ TEST_F(Program, AStopTheDeviceRefusesIsSaidAndTriedAgain) {
     EXPECT_TRUE(scripted_wave_in().open);
     EXPECT_NE(nullptr, wave_ring().nodes);
     EXPECT_EQ(std::vector<std::string>(3, "Cannot open sound card for record."),
-              std::vector<std::string>(boxes.texts.begin() + 3, boxes.texts.end()));
+              std::vector<std::string>(boxes.texts.begin() + 4, boxes.texts.end()));
     // Where the process would end, the test closes the device and frees the
     // ring for the next start.
     scripted_wave_refuse(CALL_IN_CLOSE, 0);
