@@ -30,11 +30,13 @@
 namespace {
 
 // Every modal box the program shows is answered here, as soon as it is
-// activated: with the planned answer once, else IDOK.
+// activated: with the planned answer once, else IDOK; the session may end
+// while the next one is up.
 struct Boxes {
     HHOOK hook;
     int answer;
     std::vector<std::string> texts;
+    HWND end_session_to;
 };
 Boxes boxes;
 
@@ -44,6 +46,10 @@ LRESULT CALLBACK answer_boxes(int code, WPARAM wparam, LPARAM lparam) {
     if (code == HCBT_ACTIVATE && GetClassNameA(box, name, sizeof name) &&
         std::string(name) == "#32770") {
         boxes.texts.push_back(box_text(box));
+        if (boxes.end_session_to != nullptr) {
+            PostMessageA(boxes.end_session_to, WM_ENDSESSION, TRUE, 0);
+            boxes.end_session_to = nullptr;
+        }
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(boxes.answer ? boxes.answer : IDOK, BN_CLICKED),
                      0);
         boxes.answer = 0;
@@ -519,13 +525,14 @@ TEST_F(Program, ExitAndTheCloseBoxCloseTheFileFirst) {
         EXPECT_TRUE(s.bytes == read_file_bytes(path));
     }
     // With no file open the window goes at once; settings that cannot be
-    // saved are said to be lost, once.
+    // saved are said to be lost, once, also when the session ends meanwhile.
     char appdata[MAX_PATH] = "";
     GetEnvironmentVariableA("APPDATA", appdata, sizeof appdata);
     SetEnvironmentVariableA("APPDATA", nullptr);
     HANDLE held = CreateFileA(settings_path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_ALWAYS, 0, nullptr);
     start();
+    boxes.end_session_to = window;
     command(CMD_EXIT);
     CloseHandle(held);
     SetEnvironmentVariableA("APPDATA", appdata);
