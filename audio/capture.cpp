@@ -58,21 +58,21 @@ int close_device(WaveBufferRing& ring) {
     return 0;
 }
 
-// The words a captured frame is recorded with, its header just parsed. A
-// burst shorter than that header's frame is filled up to it with zeros, so
-// that the frame fails its CRC and every record after it stays where its
-// header puts it; one too short to carry its header is left out (0).
+// The words a captured frame is recorded with, its header just parsed: the
+// header's size, whatever the burst's Pd said, so that every record after it
+// stays where its header puts it. A short burst is filled up with zeros (the
+// frame fails its CRC); a longer one is cut. A frame without a whole header,
+// or whose header gives no size, is left out (0): no walk could pass it.
 int32_t recorded_frame_words(Word* frame, int32_t words) {
-    if (words < FRAME_HEADER_WORDS) {
-        return 0;
-    }
     FrameInfo info;
     get_frame_info(&info);
+    if (words < FRAME_HEADER_WORDS || info.frame_words <= 0) {
+        return 0;
+    }
     if (words < info.frame_words) {
         std::fill(frame + words, frame + info.frame_words, Word{0});
-        return info.frame_words;
     }
-    return words;
+    return info.frame_words;
 }
 
 }  // namespace

@@ -47,10 +47,10 @@ int on_input_buffer_filled(int transport_state);
 // fills them) of any buffer, completing packets as on_input_buffer_filled does.
 // Needs the wave buffer ring (its scratch buffer takes the payloads). Fills
 // *scan; stops early after a refused packet. A time code burst shorter than a
-// packet is dropped as if lost. A frame shorter than its header says is
-// recorded at the header's size, the missing words as zeros, and with ERRCHECK
-// on counted as a frame error; a burst too short to carry a frame header (4
-// words) is not recorded.
+// packet is dropped as if lost. A frame is recorded at the size its header
+// gives: a shorter burst with the missing words as zeros, and with ERRCHECK on
+// counted as a frame error; a longer one cut. A burst too short to carry a
+// frame header (4 words), or whose header gives no size, is not recorded.
 void receive_pcm(const uint8_t* pcm, int32_t words, int transport_state, CaptureScan* scan);
 
 // Resets the device, unregisters the three headers, closes the device, and

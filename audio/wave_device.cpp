@@ -1,7 +1,10 @@
 #include "audio/wave_device.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/wave.h"
 #include "settings/prefs.h"
@@ -14,22 +17,28 @@ int device_name(Direction direction, int id, char* name) {
     return direction == OUTPUT ? wave_out_device_name(id, name) : wave_in_device_name(id, name);
 }
 
+// Devices 0..id are labelled in the system's order: by name, or, when an
+// earlier device has that label already, by the name followed by the first of
+// " (2)", " (3)", ... that none has, so that no two share a label even when a
+// device's own name ends in " (2)".
 bool device_label(Direction direction, int id, char* label) {
-    char name[WAVE_DEVICE_NAME_CHARS];
-    if (device_name(direction, id, name) != 0) {
-        return false;
+    std::vector<std::string> labels;
+    for (int i = 0; i <= id; ++i) {
+        char name[WAVE_DEVICE_NAME_CHARS];
+        if (device_name(direction, i, name) != 0) {
+            continue;
+        }
+        std::string candidate = name;
+        for (int k = 2; std::find(labels.begin(), labels.end(), candidate) != labels.end(); ++k) {
+            candidate = std::string(name) + " (" + std::to_string(k) + ")";
+        }
+        if (i == id) {
+            std::snprintf(label, DEVICE_NAME_CHARS, "%s", candidate.c_str());
+            return true;
+        }
+        labels.push_back(candidate);
     }
-    int same = 1;
-    for (int i = 0; i < id; ++i) {
-        char other[WAVE_DEVICE_NAME_CHARS];
-        same += device_name(direction, i, other) == 0 && std::strcmp(other, name) == 0;
-    }
-    if (same == 1) {
-        std::snprintf(label, DEVICE_NAME_CHARS, "%s", name);
-    } else {
-        std::snprintf(label, DEVICE_NAME_CHARS, "%s (%d)", name, same);
-    }
-    return true;
+    return false;
 }
 
 bool find_device(Direction direction, const char* chosen, int* id) {

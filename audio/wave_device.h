@@ -5,7 +5,8 @@
 
 // The name under which output / input device id (0..count-1) is listed and
 // chosen: the system's name, followed by " (2)", " (3)", ... for the second,
-// third, ... device of the same name, so that a choice names one device.
+// third, ... device of the same name (the first such label that no earlier
+// device has), so that a choice names one device.
 // Writes label (DEVICE_NAME_CHARS characters); false when id names no device.
 bool playback_device_label(int id, char* label);
 bool record_device_label(int id, char* label);

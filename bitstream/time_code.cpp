@@ -51,8 +51,9 @@ int dispatch_payload(const Word* words, int32_t count, int type) {
                 FrameInfo info;
                 get_frame_info(&info);
                 // A frame cut short is damaged whatever the scratch words
-                // after it hold.
-                add_frame_errors(count < info.frame_words ? 1 : check_frame_crc(words, &info));
+                // after it hold, and so is one whose header gives no size.
+                const bool damaged = count < info.frame_words || info.frame_words <= 0;
+                add_frame_errors(damaged ? 1 : check_frame_crc(words, &info));
             }
             break;
         }
@@ -83,8 +84,8 @@ void advance_time_code() {
     // the time code stays where it is rather than loop.
     if (info.fscod < 0 || info.fscod >= FSCOD_COUNT)
         return;
-    int32_t spf = static_cast<int32_t>(static_cast<double>(SAMPLE_RATE_HZ[info.fscod]) /
-                                       FRAME_RATE_FPS[r]);
+    int32_t spf =
+        static_cast<int32_t>(static_cast<double>(SAMPLE_RATE_HZ[info.fscod]) / FRAME_RATE_FPS[r]);
     g_time_code.sample_offset -= AC3_FRAME_SAMPLES;
     while (g_time_code.sample_offset < 0) {
         g_time_code.sample_offset += spf;

@@ -41,8 +41,9 @@ int dispatch_packet(const Word* words, int type);
 // dispatch_packet for a payload of count words as a burst carried it, reading
 // none past them: a time code packet of fewer than 8 words is not decoded; an
 // AC-3 payload too short for its header (4 words) is not parsed; with ERRCHECK
-// on, a frame shorter than its header's frame_words counts as a frame error
-// without a check over words it did not bring. Returns 0.
+// on, a frame shorter than its header's frame_words, or whose header gives no
+// size, counts as a frame error without a check over words it did not bring.
+// Returns 0.
 int dispatch_payload(const Word* words, int32_t count, int type);
 
 // Fills the current TimeCode from 8 packet words and sets valid to 1.

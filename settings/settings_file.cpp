@@ -215,18 +215,14 @@ bool choose_file_to_write(wchar_t* path) {
 
 bool settings_file_path(char* path) {
     assert(path != nullptr);
-    path[0] = '\0';
-    char directory[SETTINGS_PATH_CHARS];
-    UINT length = GetWindowsDirectoryA(directory, sizeof directory);
-    if (length == 0 || length >= sizeof directory) {
-        return false;
-    }
-    int wanted = std::snprintf(path, SETTINGS_PATH_CHARS, "%s\\%s", directory, SETTINGS_FILE_NAME);
-    if (wanted < 0 || wanted >= SETTINGS_PATH_CHARS) {
+    wchar_t file[SETTINGS_PATH_CHARS];
+    const bool ok =
+        windows_file_path(file) &&
+        WideCharToMultiByte(CP_ACP, 0, file, -1, path, SETTINGS_PATH_CHARS, nullptr, nullptr) > 0;
+    if (!ok) {
         path[0] = '\0';
-        return false;
     }
-    return true;
+    return ok;
 }
 
 int load_settings(HWND main_window) {

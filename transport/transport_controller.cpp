@@ -31,6 +31,9 @@ namespace {
 struct Controller {
     // The last CMD_STOP of a capture could not cut the file and said so.
     bool cut_failure_reported;
+    // A refused stop is being said: the buffers the device hands back
+    // meanwhile retry it without saying it again.
+    bool refusal_on_screen;
 };
 
 Controller controller = {};
@@ -76,8 +79,10 @@ void end_stop(HWND window, int running_state, const char* text) {
         set_transport_state(running_state);
     }
     refresh_main_window(window);
-    if (refused) {
+    if (refused && !controller.refusal_on_screen) {
+        controller.refusal_on_screen = true;
         report_error(window, text);
+        controller.refusal_on_screen = false;
     }
 }
 
@@ -216,7 +221,8 @@ LRESULT transport_button_handler(HWND window, UINT message, WPARAM wparam, LPARA
             } else if (state == STATE_RECORDING) {
                 set_transport_state(STATE_RECORD_ARMED);
                 refresh_main_window(window);
-            } else if (state == STATE_RECORD_ARMED) {
+            } else if (state == STATE_RECORD_ARMED && wave_ring().active != 0) {
+                // Armed after a refused stop, the take has ended: nothing to record.
                 set_transport_state(STATE_RECORDING);
                 stream_resume();
                 refresh_main_window(window);

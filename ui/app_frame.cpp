@@ -146,20 +146,21 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             break;
         case WM_ENDSESSION:
             // Logging off or shutting down ends the process without destroying
-            // the window: stop, close the file and save as the close box does.
-            if (wparam) {
+            // the window: stop, close the file and save as the close box does;
+            // a window already being destroyed (its box up) is left to finish.
+            if (wparam && app.main_window == window) {
                 SendMessageA(window, WM_CLOSE, 0, 0);
             }
             return 0;
         case WM_DESTROY:
+            if (app.main_window == window) {
+                app.main_window = nullptr;
+            }
             // Once, and without an owner: the window is on its way out.
             if (save_settings(window) != RC_OK) {
                 report_error(nullptr, TEXT_SETTINGS_NOT_SAVED);
             }
             free_wave_buffers();
-            if (app.main_window == window) {
-                app.main_window = nullptr;
-            }
             PostQuitMessage(0);
             return 1;
         case WM_NEXTDLGCTL: {

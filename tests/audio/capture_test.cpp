@@ -177,6 +177,7 @@ TEST_F(Capture, StopCutsTheFileAtThePosition) {
 // packet is dropped like a lost one, a short frame counts as damaged and is
 // recorded at its header's size with zeros for the words it lacks, so that
 // the records after it stay in step; without a whole header it is left out.
+// So is a frame whose header gives no size (a reserved code).
 TEST_F(Capture, ShortBurstsUseOnlyTheirOwnWords) {
     FrameSpec shape;
     shape.frmsizecod = 0;  // 64 words
@@ -191,11 +192,14 @@ TEST_F(Capture, ShortBurstsUseOnlyTheirOwnWords) {
     shape.fscod = 2;
     std::vector<Word> three = make_frame(shape);
     three.resize(3);
+    std::vector<Word> reserved = frame;
+    reserved[2] |= 0xC000;  // fscod 3
     std::vector<Word> pcm;
     add_burst(pcm, PACKET_TIME_CODE, packet, false);
     add_burst(pcm, PACKET_AC3_FRAME, frame, false);
     add_burst(pcm, PACKET_TIME_CODE, {to_bcd(9), 0, 0, 0}, false);
     add_burst(pcm, PACKET_AC3_FRAME, cut_frame, false);
+    add_burst(pcm, PACKET_AC3_FRAME, reserved, false);
     add_burst(pcm, PACKET_AC3_FRAME, four, false);
     add_burst(pcm, PACKET_AC3_FRAME, three, false);
     pcm.resize(BUFFER_WORDS, 0);
@@ -214,7 +218,7 @@ TEST_F(Capture, ShortBurstsUseOnlyTheirOwnWords) {
             EXPECT_EQ(1, get_frame_errors());
         } else {
             EXPECT_EQ(std::vector<int>{RC_DATA}, feed(pcm, STATE_RECORDING));
-            EXPECT_EQ(3, get_frame_errors());
+            EXPECT_EQ(4, get_frame_errors());
             EXPECT_EQ(1, current_fscod());
             records.frames.push_back(cut_frame);
             records.frames.back().resize(frame.size(), 0);

@@ -66,7 +66,8 @@ flip_bit() {
 }
 
 # shorten_burst FILE K WORDS: the Pd of burst K (from 0; ffmpeg starts one
-# every 1536 sample pairs) announces WORDS words fewer than the burst carries.
+# every 1536 sample pairs) announces WORDS words fewer than the burst carries
+# (more when WORDS is negative).
 shorten_burst() {
     local at=$(($2 * 6144 + 6)) pd
     pd=$(($(od -An -tu2 -j "$at" -N2 "$1" | tr -d ' ') - 16 * $3))

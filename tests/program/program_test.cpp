@@ -32,12 +32,14 @@
 namespace {
 
 // Every modal box the program shows is answered here, as soon as it is
-// activated: with the planned answer once, else IDOK.
+// activated: with the planned answer once, else IDOK; the session may end
+// while the next one is up.
 struct Boxes {
     HHOOK hook;
     int answer;
     std::vector<std::string> texts;
     RECT stop_when_activated;  // the stop button when a main window first became active
+    HWND end_session_to;
 };
 Boxes boxes;
 
@@ -52,6 +54,10 @@ LRESULT CALLBACK answer_boxes(int code, WPARAM wparam, LPARAM lparam) {
     }
     if (std::string(name) == "#32770") {
         boxes.texts.push_back(box_text(box));
+        if (boxes.end_session_to != nullptr) {
+            PostMessageA(boxes.end_session_to, WM_ENDSESSION, TRUE, 0);
+            boxes.end_session_to = nullptr;
+        }
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(boxes.answer ? boxes.answer : IDOK, BN_CLICKED),
                      0);
         boxes.answer = 0;
@@ -417,12 +423,12 @@ TEST_F(Program, TheTwoGigabyteLimitIsNamed) {
     EXPECT_EQ(2u * static_cast<DWORD>(room + 3 * frame), data.nFileSizeLow);
 }
 
-// A stop the device refuses is said, and the transport keeps showing the
-// device running until a later stop or start closes it: the close is tried
-// once the device has handed its buffers back, even while it refuses to
-// reset. A start says which device is stuck, drops the notifications of a
-// device it stopped, and closing the program leaves the ring to a device that
-// may still own it.
+// A stop the device refuses is said once, and the transport keeps showing the
+// device running (though Play no longer records) until a later stop or start
+// closes it: the close is tried once the device has handed its buffers back,
+// even while it refuses to reset. A start says which device is stuck, drops
+// the notifications of a device it stopped, and closing the program leaves
+// the ring to a device that may still own it.
 TEST_F(Program, AStopTheDeviceRefusesIsSaidAndTriedAgain) {
     start();
     const std::string path = write_stream("stuck.ac3", make_stream(FORMAT_NORMAL, 30));
@@ -446,14 +452,19 @@ TEST_F(Program, AStopTheDeviceRefusesIsSaidAndTriedAgain) {
     command(CMD_PLAY);
     EXPECT_EQ(STATE_PLAYING, get_transport_state());
     EXPECT_EQ(0, scripted_wave_misuse());
+    // The buffers the reset hands back retry the refused close, unsaid.
+    scripted_wave_refuse(CALL_OUT_CLOSE, 1);
     command(CMD_STOP);
-    EXPECT_EQ(std::vector<std::string>(3, "Cannot open sound card for playback."), boxes.texts);
+    scripted_wave_refuse(CALL_OUT_CLOSE, 0);
+    command(CMD_STOP);
+    EXPECT_EQ(std::vector<std::string>(4, "Cannot open sound card for playback."), boxes.texts);
 
     command(CMD_TO_END);
     command(CMD_RECORD);
     scripted_wave_refuse(CALL_IN_RESET, 1);
     command(CMD_STOP);
-    EXPECT_EQ(STATE_RECORD_ARMED, get_transport_state());
+    command(CMD_PLAY);
+    EXPECT_EQ(STATE_RECORD_ARMED, get_transport_state()) << "the take has ended";
     command(CMD_CLOSE);
     scripted_wave_refuse(CALL_IN_RESET, 0);
     open(path);
@@ -469,7 +480,7 @@ TEST_F(Program, AStopTheDeviceRefusesIsSaidAndTriedAgain) {
     EXPECT_TRUE(scripted_wave_in().open);
     EXPECT_NE(nullptr, wave_ring().nodes);
     EXPECT_EQ(std::vector<std::string>(3, "Cannot open sound card for record."),
-              std::vector<std::string>(boxes.texts.begin() + 3, boxes.texts.end()));
+              std::vector<std::string>(boxes.texts.begin() + 4, boxes.texts.end()));
     // Where the process would end, the test closes the device and frees the
     // ring for the next start.
     scripted_wave_refuse(CALL_IN_CLOSE, 0);
@@ -555,13 +566,14 @@ TEST_F(Program, ExitAndTheCloseBoxCloseTheFileFirst) {
         EXPECT_TRUE(s.bytes == read_file_bytes(path));
     }
     // With no file open the window goes at once; settings that cannot be
-    // saved are said to be lost, once.
+    // saved are said to be lost, once, also when the session ends meanwhile.
     char appdata[MAX_PATH] = "";
     GetEnvironmentVariableA("APPDATA", appdata, sizeof appdata);
     SetEnvironmentVariableA("APPDATA", nullptr);
     HANDLE held = CreateFileA(settings_path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_ALWAYS, 0, nullptr);
     start();
+    boxes.end_session_to = window;
     command(CMD_EXIT);
     CloseHandle(held);
     SetEnvironmentVariableA("APPDATA", appdata);

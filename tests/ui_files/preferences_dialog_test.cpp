@@ -100,33 +100,33 @@ TEST(PreferencesDialog, UnknownValuesAreKeptAndOnlyOkCloses) {
 }
 
 // The lists offer the devices present in the system's order and select the
-// choice by name, two of one name told apart; a chosen device that is not
-// present is shown as such and kept, never replaced by another, until an
-// entry is chosen.
+// choice by name, two of one name told apart (also from one named as the
+// second of them); a chosen device that is not present is shown as such and
+// kept, never replaced by another, until an entry is chosen.
 TEST(PreferencesDialog, DeviceListsSelectTheChoiceByNameAndKeepAMissingOne) {
     scripted_wave_list_devices(
-        {{"Speakers", false}, {"Digital Output", false}, {"Speakers", false}},
+        {{"Out", false}, {"Digital", false}, {"Out", false}, {"Out (2)", false}},
         {{"Line In", false}});
-    set_prefs({0, 0, 1, 1, 0, 0, "Digital Output", "USB Audio In"});
+    set_prefs({0, 0, 1, 1, 0, 0, "Digital", "USB Audio In"});
     run([](HWND dialog) {
-        EXPECT_EQ((std::vector<std::string>{"Default device", "Speakers", "*Digital Output",
-                                            "Speakers (2)"}),
+        EXPECT_EQ((std::vector<std::string>{"Default device", "Out", "*Digital", "Out (2)",
+                                            "Out (2) (2)"}),
                   entries(dialog, IDC_PREF_PLAY_DEVICE));
         EXPECT_EQ(
             (std::vector<std::string>{"Default device", "Line In", "*USB Audio In (not present)"}),
             entries(dialog, IDC_PREF_REC_DEVICE));
         click_button(dialog, IDOK);
     });
-    EXPECT_EQ((Prefs{0, 0, 1, 1, 0, 0, "Digital Output", "USB Audio In"}), current_prefs());
+    EXPECT_EQ((Prefs{0, 0, 1, 1, 0, 0, "Digital", "USB Audio In"}), current_prefs());
     run([](HWND dialog) {
-        choose(dialog, IDC_PREF_PLAY_DEVICE, 3);
+        choose(dialog, IDC_PREF_PLAY_DEVICE, 4);
         choose(dialog, IDC_PREF_REC_DEVICE, 0);
         click_button(dialog, IDOK);
     });
-    EXPECT_EQ((Prefs{0, 0, 1, 1, 0, 0, "Speakers (2)", ""}), current_prefs());
+    EXPECT_EQ((Prefs{0, 0, 1, 1, 0, 0, "Out (2) (2)", ""}), current_prefs());
     int id = -1;
     EXPECT_TRUE(find_playback_device(&id));
-    EXPECT_EQ(2, id) << "the second card of that name";
+    EXPECT_EQ(3, id) << "the card chosen";
 }
 
 }  // namespace
