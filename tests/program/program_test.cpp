@@ -572,6 +572,22 @@ TEST_F(Program, ExitAndTheCloseBoxCloseTheFileFirst) {
               boxes.texts);
 }
 
+// Switched away from and back to (Alt+Tab, a box of another program), the
+// window hands the focus back to the control that had it, as a dialog box
+// does, not to itself, where no key would reach a control.
+TEST_F(Program, TheFocusComesBackToItsControl) {
+    start();
+    open(write_stream("focus.ac3", make_stream(FORMAT_NORMAL, 10)));
+    HWND slider = GetDlgItem(window, IDC_SLIDER);
+    SetFocus(slider);
+    HWND other = CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                               nullptr, nullptr);
+    ASSERT_EQ(other, GetActiveWindow());
+    SetActiveWindow(window);
+    EXPECT_EQ(slider, GetFocus());
+    DestroyWindow(other);
+}
+
 // A file named on the command line (double-click, "Open with") or dropped on
 // the window opens as the open dialog opens a chosen one: read-only as the
 // preference says, shown, first in the recent list. Of several names the
