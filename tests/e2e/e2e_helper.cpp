@@ -116,8 +116,17 @@ int run(int argc, char** argv) {
         return 0;
     }
     if (verb == "check-output" && argc == 7) {
-        return compare(played_words(arg(6), arg(3), frames(4)), pcm_words(read_file_bytes(argv[2])),
-                       "output");
+        std::vector<Word> expected = played_words(arg(6), arg(3), frames(4));
+        std::vector<Word> output = pcm_words(read_file_bytes(argv[2]));
+        // Wine's driver may play silence of its own after the last buffer
+        // on a loaded machine; the program sends whole buffers only.
+        const size_t more = output.size() - std::min(output.size(), expected.size());
+        if (more > 0 && more < 8 * 3072 &&
+            std::all_of(output.end() - more, output.end(), [](Word w) { return w == 0; })) {
+            std::printf("%zu words of the driver's silence after the end\n", more);
+            output.resize(expected.size());
+        }
+        return compare(expected, output, "output");
     }
     if (verb == "check-stream" && argc == 6) {
         return compare(pcm_words(file(4)), pcm_words(read_file_bytes(argv[2])), "recording");
