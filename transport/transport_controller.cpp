@@ -184,7 +184,9 @@ LRESULT drop_handler(HWND window, UINT message, WPARAM wparam, LPARAM) {
     }
     HDROP drop = reinterpret_cast<HDROP>(wparam);
     char path[RECENT_PATH_CHARS];
-    if (first_dropped_file(drop, path)) {
+    // While a box is up the window is disabled and File, Open cannot be
+    // chosen: the file the box is about stays open.
+    if (IsWindowEnabled(window) && first_dropped_file(drop, path)) {
         open_outside_file(window, path);
     }
     DragFinish(drop);

@@ -38,8 +38,9 @@ void refresh_main_window(HWND window);
 LRESULT audio_notification_handler(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Offers the message to the file commands, files dropped on the window
-// (WM_DROPFILES: the first is opened with open_outside_file), the transport buttons, the
-// position slider, the preferences command, the time display buttons and the
-// frame-error reset, in this order. Returns 1 when one of them took it, else
-// 0. Commands are told apart by the low 16 bits of the word parameter alone.
+// (WM_DROPFILES: the first is opened with open_outside_file, unless a box has
+// the window disabled), the transport buttons, the position slider, the
+// preferences command, the time display buttons and the frame-error reset,
+// in this order. Returns 1 when one of them took it, else 0. Commands are
+// told apart by the low 16 bits of the word parameter alone.
 LRESULT transport_command_handler(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -23,6 +23,7 @@ struct AppFrame {
     HINSTANCE instance;
     HWND main_window;
     HACCEL accelerators;
+    HWND focus;  // the control that had the focus when the window was last left
 };
 
 AppFrame app = {};
@@ -163,6 +164,19 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             free_wave_buffers();
             PostQuitMessage(0);
             return 1;
+        case WM_ACTIVATE:
+            if (LOWORD(wparam) == WA_INACTIVE && IsChild(window, GetFocus())) {
+                app.focus = GetFocus();
+            }
+            break;
+        case WM_SETFOCUS:
+            // Made active again (Alt+Tab, a box gone), the window itself gets
+            // the focus, where no key would reach a control: as a dialog box
+            // does, it goes back to the control that had it.
+            if (IsChild(window, app.focus)) {
+                SetFocus(app.focus);
+            }
+            return 0;
         case WM_NEXTDLGCTL: {
             // Tab and Shift+Tab reach the window as this request from the
             // dialog keyboard interface; only the dialog default procedure

@@ -40,9 +40,11 @@ int run_message_loop(HWND window);
 HINSTANCE app_instance();
 
 // The main window's procedure: closing (the end of the session too) and
-// destruction, exit, help and about itself; everything else goes to the transport controller's
-// notification and command handlers, the button bar and the status bar, in this order. Returns 1
-// for a message one of them handled, else DefWindowProcA's result.
+// destruction, exit, help and about itself, and, as a dialog box does, the
+// focus handed back to the control that had it when the window is active
+// again; everything else goes to the transport controller's notification and
+// command handlers, the button bar and the status bar, in this order. Returns
+// 1 for a message one of them handled, else DefWindowProcA's result.
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // The about box's dialog procedure; OK, Escape and the close box end it.

@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "common/ids.h"
 #include "common/result.h"
@@ -234,12 +235,14 @@ bool first_named_file(const wchar_t* command_line, char* path) {
 }
 
 bool first_dropped_file(HDROP drop, char* path) {
-    wchar_t name[MAX_PATH * 4];
-    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0 ||
-        DragQueryFileW(drop, 0, name, sizeof name / sizeof name[0]) == 0) {
+    // The buffer fits the whole name: one cut short could name another file.
+    const UINT chars = DragQueryFileW(drop, 0, nullptr, 0);
+    if (chars == 0) {
         return false;
     }
-    to_ansi_path(name, path);
+    std::wstring name(chars, L'\0');
+    DragQueryFileW(drop, 0, name.data(), chars + 1);
+    to_ansi_path(name.c_str(), path);
     return true;
 }
 

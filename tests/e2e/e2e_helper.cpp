@@ -21,8 +21,9 @@
 //                                             one a line, in the system's order
 //   controls [CAPTION]                        prints the main window's (or that
 //                                             box's) client area ("client L T R
-//                                             B"), then each visible control:
-//                                             ID CLASS STYLE L T R B, on the screen
+//                                             B 0"), then each visible control:
+//                                             ID CLASS STYLE L T R B, on the screen,
+//                                             and its text's height wrapped to its width
 //
 // Exit status 0 when the check holds or the wait ended in time, 1 otherwise.
 #include <windows.h>
@@ -94,8 +95,9 @@ int compare(const std::vector<Word>& expected, const std::vector<Word>& actual, 
     return 1;
 }
 
-void print_rect(const std::string& name, const RECT& r) {
-    std::printf("%s %ld %ld %ld %ld\n", name.c_str(), r.left, r.top, r.right, r.bottom);
+void print_rect(const std::string& name, const RECT& r, long text_height = 0) {
+    std::printf("%s %ld %ld %ld %ld %ld\n", name.c_str(), r.left, r.top, r.right, r.bottom,
+                text_height);
 }
 
 int run(int argc, char** argv) {
@@ -114,8 +116,17 @@ int run(int argc, char** argv) {
         return 0;
     }
     if (verb == "check-output" && argc == 7) {
-        return compare(played_words(arg(6), arg(3), frames(4)), pcm_words(read_file_bytes(argv[2])),
-                       "output");
+        std::vector<Word> expected = played_words(arg(6), arg(3), frames(4));
+        std::vector<Word> output = pcm_words(read_file_bytes(argv[2]));
+        // Wine's driver may play silence of its own after the last buffer
+        // on a loaded machine; the program sends whole buffers only.
+        const size_t more = output.size() - std::min(output.size(), expected.size());
+        if (more > 0 && more < 8 * 3072 &&
+            std::all_of(output.end() - more, output.end(), [](Word w) { return w == 0; })) {
+            std::printf("%zu words of the driver's silence after the end\n", more);
+            output.resize(expected.size());
+        }
+        return compare(expected, output, "output");
     }
     if (verb == "check-stream" && argc == 6) {
         return compare(pcm_words(file(4)), pcm_words(read_file_bytes(argv[2])), "recording");
@@ -200,9 +211,20 @@ int run(int argc, char** argv) {
             char name[32] = "";
             GetClassNameA(c, name, sizeof name);
             if (IsWindowVisible(c) && GetWindowRect(c, &r)) {
+                char text[256] = "";
+                RECT need = {0, 0, r.right - r.left, 0};
+                // In the windows' font (another process's font handle is no use here).
+                HDC dc = GetDC(c);
+                HGDIOBJ font =
+                    SelectObject(dc, CreateFontA(-MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72), 0,
+                                                 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif"));
+                DrawTextA(dc, text, GetWindowTextA(c, text, sizeof text), &need,
+                          DT_CALCRECT | DT_WORDBREAK);
+                DeleteObject(SelectObject(dc, font));
+                ReleaseDC(c, dc);
                 print_rect(std::to_string(GetDlgCtrlID(c)) + " " + name + " " +
                                std::to_string(static_cast<DWORD>(GetWindowLongA(c, GWL_STYLE))),
-                           r);
+                           r, need.bottom);
             }
         }
         return 0;

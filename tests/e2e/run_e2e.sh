@@ -122,16 +122,18 @@ shot() {
 }
 
 # The visible controls of the main window (or of the box with caption $2) lie
-# inside its client area and overlap no other. Group boxes (buttons of style
-# 7) hold others and etched lines (statics of styles 16 to 18) run along the
-# edges by design: they are left out.
+# inside its client area and overlap no other, and no label's text needs more
+# height than it has (a cut line). Group boxes (buttons of style 7) hold
+# others and etched lines (statics of styles 16 to 18) run along the edges by
+# design: they are left out.
 check_layout() {  # label [caption]
     local out
     out=$(helper controls ${2:+"$2"} | awk '
         $1 == "client" { l = $2; t = $3; r = $4; b = $5; next }
         $2 == "Button" && $3 % 16 == 7 || $2 == "Static" && $3 % 32 >= 16 && $3 % 32 <= 18 { next }
         { n++; id[n] = $1; L[n] = $4; T[n] = $5; R[n] = $6; B[n] = $7
-          if ($4 < l || $5 < t || $6 > r || $7 > b) { print $1 " sticks out"; bad = 1 } }
+          if ($4 < l || $5 < t || $6 > r || $7 > b) { print $1 " sticks out"; bad = 1 }
+          if ($2 == "Static" && $3 % 32 <= 2 && $8 > $7 - $5) { print $1 " has its text cut"; bad = 1 } }
         END { for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++)
                   if (L[i] < R[j] && L[j] < R[i] && T[i] < B[j] && T[j] < B[i]) {
                       print id[i] " overlaps " id[j]; bad = 1 }
@@ -139,9 +141,9 @@ check_layout() {  # label [caption]
     local status=$?
     out=$(paste -sd ' ' <<<"$out")
     if [ "$status" -eq 0 ]; then
-        ok "$1: every control lies inside the window, apart from the others: $out"
+        ok "$1: every control lies inside the window, apart from the others, its text whole: $out"
     else
-        fail "$1: every control lies inside the window, apart from the others: $out"
+        fail "$1: every control lies inside the window, apart from the others, its text whole: $out"
     fi
 }
 # The stop button's picture follows the DPI: its black outline, 12 pixels wide
@@ -403,35 +405,37 @@ chosen_device_step() {
 chosen_device_step
 vsound_unregister_cardb
 
-# ---------------------------------------------------------------- 144 DPI
-# The screen at 150 %: the window is laid out in bigger dialog units, the
-# button pictures drawn twice as big, and nothing sticks out or overlaps.
-wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
-write_settings 0 1 1 "$A"
-if start_app; then
-    shot no-file-144dpi
-    check_layout "144 DPI, no file"
+# ---------------------------------------------------------------- 120 and 144 DPI
+# The screen at 125 % and 150 %: the window is laid out in bigger dialog
+# units, the button pictures drawn at the nearest whole multiple of their
+# size, and nothing sticks out, overlaps or has its text cut.
+for dpi in 120 144; do
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null 2>&1
+    write_settings 0 1 1 "$A"
+    start_app || continue
+    shot no-file-${dpi}dpi
+    check_layout "$dpi DPI, no file"
     helper post 2054 >/dev/null
-    check "144 DPI: opens" helper wait-state ready 10
-    check_picture 2 "144 DPI"
+    check "$dpi DPI: opens" helper wait-state ready 10
+    check_picture $(((dpi + 48) / 96)) "$dpi DPI"
     helper post 3012 >/dev/null
-    check "144 DPI: plays" helper wait-state playing 10
-    shot playing-144dpi
-    check_layout "144 DPI, playing"
+    check "$dpi DPI: plays" helper wait-state playing 10
+    shot playing-${dpi}dpi
+    check_layout "$dpi DPI, playing"
     helper post 2100 >/dev/null
     helper wait-box Preferences 10 >/dev/null
-    shot preferences-144dpi
-    check_layout "144 DPI, preferences" Preferences
+    shot preferences-${dpi}dpi
+    check_layout "$dpi DPI, preferences" Preferences
     helper wait-box Preferences 5 1 >/dev/null
     helper wait-no-box Preferences 10 >/dev/null
     helper post 2201 >/dev/null
     helper wait-box "About Orvel Digital Recorder" 10 >/dev/null
-    shot about-144dpi
-    check_layout "144 DPI, about box" "About Orvel Digital Recorder"
+    shot about-${dpi}dpi
+    check_layout "$dpi DPI, about box" "About Orvel Digital Recorder"
     helper wait-box "About Orvel Digital Recorder" 5 2 >/dev/null
     helper wait-no-box "About Orvel Digital Recorder" 10 >/dev/null
     exit_app
-fi
+done
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 
 # ---------------------------------------------------------------- no sound card
