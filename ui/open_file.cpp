@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "common/ids.h"
@@ -101,28 +102,32 @@ int open_and_remember(HWND window, const char* path, int read_only, const char* 
     return RC_OK;
 }
 
+// Whether name converts to the ANSI code page and back unchanged, so that the
+// ANSI calls open this very file. Checked by the round trip: the flags that
+// report a lossy conversion are refused where the code page is UTF-8.
+bool spelled_in_code_page(const wchar_t* name, char* path) {
+    if (WideCharToMultiByte(CP_ACP, 0, name, -1, path, RECENT_PATH_CHARS, nullptr, nullptr) <= 0) {
+        return false;
+    }
+    wchar_t back[RECENT_PATH_CHARS];
+    return MultiByteToWideChar(CP_ACP, 0, path, -1, back, RECENT_PATH_CHARS) > 0 &&
+           std::wcscmp(back, name) == 0;
+}
+
 // A name from the shell in the ANSI code page the rest of the program uses. A
 // name that code page cannot spell is tried by its short (8.3) form; without
-// one, the characters it lacks stay as '?', which no file name holds.
+// one it is left empty and refused as unopenable, never approximated into a
+// name that may be another file's.
 void to_ansi_path(const wchar_t* name, char* path) {
-    BOOL lossy = FALSE;
-    int chars = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, -1, path, RECENT_PATH_CHARS,
-                                    nullptr, &lossy);
-    if (chars > 0 && !lossy) {
+    if (spelled_in_code_page(name, path)) {
         return;
     }
     wchar_t short_name[RECENT_PATH_CHARS];
     DWORD length = GetShortPathNameW(name, short_name, RECENT_PATH_CHARS);
-    if (length > 0 && length < RECENT_PATH_CHARS &&
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, short_name, -1, path, RECENT_PATH_CHARS,
-                            nullptr, &lossy) > 0 &&
-        !lossy) {
+    if (length > 0 && length < RECENT_PATH_CHARS && spelled_in_code_page(short_name, path)) {
         return;
     }
-    if (chars <= 0) {
-        // Too long for the list: left empty, it is refused as unopenable.
-        path[0] = '\0';
-    }
+    path[0] = '\0';
 }
 
 void remove_recent_items(HMENU file_menu) {

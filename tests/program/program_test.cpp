@@ -129,6 +129,9 @@ protected:
     // Drops the files on the window as the shell does: DROPFILES, then the
     // names, each ended by a zero, and one zero more (GHND zeroes the block).
     std::string drop(const std::string& names) {
+        return drop(std::wstring(names.begin(), names.end()));
+    }
+    std::string drop(const std::wstring& names) {
         HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + 2 * (names.size() + 2));
         auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
         *files = {sizeof(DROPFILES), {}, FALSE, TRUE};
@@ -637,6 +640,12 @@ TEST_F(Program, OpensTheFirstFileNamedOnTheCommandLineOrDropped) {
     CopyFileW(std::wstring(second.begin(), second.end()).c_str(),
               std::wstring(deep.begin(), deep.end()).append(L"long.ac3").c_str(), FALSE);
     drop(deep + "long.ac3");
+    EXPECT_TRUE(get_transport_state() == STATE_READY && file_length() > 0);
+    // So is a name the code page cannot spell, never an approximation of it.
+    std::string wide_dir = dir.path("");
+    std::wstring foreign = std::wstring(wide_dir.begin(), wide_dir.end()) + L"\x4E2D\x6587.ac3";
+    CopyFileW(std::wstring(second.begin(), second.end()).c_str(), foreign.c_str(), FALSE);
+    EXPECT_NE(second, drop(foreign));
     EXPECT_TRUE(get_transport_state() == STATE_READY && file_length() > 0);
 
     // A drop closes the open file first; while the input device runs, or a
