@@ -12,8 +12,9 @@
 #include <unistd.h>
 #endif
 
-#include "cli/cli.h"
-#include "cli/wav_io.h"
+#include "cli/commands.h"
+#include "cli/io/wav.h"
+#include "cli/options.h"
 #include "common/burst.h"
 #include "common/file_format.h"
 #include "tests/support/test_files.h"

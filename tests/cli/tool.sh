@@ -256,5 +256,84 @@ ffmpeg -v error -nostdin -y -f lavfi -i "sine=frequency=997:sample_rate=32000:du
 check "frames too long for a 16-bit block: exit 1, counted and explained" \
     bash -c '[ '$?' -eq 1 ] && grep -q "frames went out as silence: too long" err.txt'
 
+# A reader gone away ends the output, not the run's own result.
+"$CLI" wrap mono.ac3 - --output 16-bit-channel-1 2>err.txt | head -c 100 >/dev/null
+check "a reader gone away keeps wrap's exit 1 and its message" \
+    bash -c '[ '"${PIPESTATUS[0]}"' -eq 1 ] && grep -q "went out as silence" err.txt'
+
+# A WAV into a FIFO gets a header with its sizes, as a file does.
+mkfifo pipe.wav
+cat pipe.wav >from-pipe.wav &
+"$CLI" wrap a.ac3 pipe.wav 2>err.txt
+status=$?
+wait
+check "wrap into a FIFO named .wav: exit 0, the WAV file's bytes" \
+    bash -c '[ '$status' -eq 0 ] && "$0" wrap a.ac3 a.wav && cmp -s a.wav from-pipe.wav' "$CLI"
+
+# A path too long for the store as OUT never changes where IN is found.
+deep=$WORK/$(printf 'd%.0s' {1..120})/$(printf 'e%.0s' {1..120})
+mkdir -p "$deep"
+"$CLI" wrap live.ac3 in.raw && "$CLI" wrap a.ac3 "$deep/in.raw"
+"$CLI" unwrap in.raw "$deep/out.ac3" 2>err.txt
+check "unwrap to a long OUT path reads IN from the working folder" cmp -s live.ac3 "$deep/out.ac3"
+
+# A live capture with --force leaves the old OUT alone until a frame
+# arrives; then it is replaced, keeping its mode.
+printf 'old take' >old.ac3
+chmod 640 old.ac3
+head -c 100000 /dev/zero | "$CLI" unwrap - old.ac3 --force 2>/dev/null
+check "a live capture without a frame leaves the old OUT untouched" \
+    bash -c '[ "$(cat old.ac3)" = "old take" ]'
+"$CLI" unwrap - old.ac3 --force <in.raw
+check "a live capture replaces the old OUT at its first frame, keeping its mode" \
+    bash -c 'cmp -s old.ac3 live.ac3 && [ "$(stat -c %a old.ac3)" = 640 ]'
+
+# A first signal while the finished take is copied out only ends the input:
+# the copy goes on and the take arrives whole.
+for out in - stuck; do
+    exec 4<>stuck
+    TMPDIR=$WORK "$CLI" unwrap in.raw "$out" >stuck 2>/dev/null &
+    pid=$!
+    for ((i = 0; i < 100; i++)); do
+        grep -q pipe_write "/proc/$pid/wchan" 2>/dev/null && break
+        sleep 0.1
+    done
+    kill -s INT "$pid"
+    cat stuck >copied.ac3 4>&- &
+    exec 4>&-
+    wait "$pid"
+    status=$?
+    wait
+    check "a signal while the take is copied into $out: the whole take, exit 0" \
+        bash -c '[ '$status' -eq 0 ] && cmp -s copied.ac3 live.ac3 && ! ls -A | grep -q "\.part$"'
+done
+
+# Temporary files: no name another user can take first, readable by the
+# owner alone until the end.
+printf 'planted' >planted
+chmod 666 planted
+(
+    for n in 0 1; do ln -s "$WORK/planted" "$WORK/.bitdek-$BASHPID-$n.part"; done
+    TMPDIR=$WORK exec "$CLI" unwrap - - <pipe >taken.ac3
+) &
+pid=$!
+exec 3>pipe
+timeout 10 head -c "$cut_at" live.raw >&3
+wait_for_size ".bitdek-*.part"
+mode=$(find . -maxdepth 1 -name '.bitdek-*.part' -type f -printf '%m')
+exec 3>&-
+wait "$pid"
+check "a temporary file is the tool's own: mode 600, no planted name taken" \
+    bash -c '[ "'"$mode"'" = 600 ] && [ "$(cat planted)" = planted ] &&
+             cmp -s taken.ac3 <(head -c $((100 * 1792)) live.ac3)'
+rm -f .bitdek-*.part
+
+# A name "-" in the list is a name, whatever the number of jobs.
+for jobs in 1 2; do
+    printf -- '-\n' | "$CLI" verify - --jobs "$jobs" >out.txt 2>/dev/null
+    check "verify - with the name - in the list, --jobs $jobs: unreadable" \
+        bash -c '[ '$?' -eq 2 ] && grep -q "1 unreadable" out.txt'
+done
+
 [ "$FAILED" -eq 0 ] && echo "all tool checks passed"
 exit "$FAILED"

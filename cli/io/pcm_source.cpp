@@ -1,4 +1,4 @@
-#include "cli/pcm_source.h"
+#include "cli/io/pcm_source.h"
 
 #include <cassert>
 #include <chrono>
@@ -9,11 +9,11 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/byte_order.h"
-#include "cli/interrupt.h"
-#include "cli/wav_io.h"
+#include "cli/cli.h"
+#include "cli/io/byte_order.h"
+#include "cli/io/output.h"
+#include "cli/io/wav.h"
 #include "common/burst.h"
-#include "platform/file_io.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -49,19 +49,17 @@ struct Source {
     size_t head;
     size_t count;
     int32_t cut_words;
-    std::chrono::steady_clock::time_point flushed;  // the recording's last flush from here
-    int64_t delivered;                              // words delivered so far
-    int64_t scan_at;                                // the next word at which a burst may begin
+    int64_t delivered;    // words delivered so far
+    int64_t scan_at;      // the next word at which a burst may begin
     int32_t overrunning;  // bursts whose payload runs into another's preamble
 };
 
 Source src;
 
 #ifndef _WIN32
-// While a live input is silent or slow the recording's buffered writes still
-// reach the disk within this time.
-constexpr int IDLE_FLUSH_MS = 1000;
-constexpr auto IDLE_FLUSH = std::chrono::milliseconds(IDLE_FLUSH_MS);
+// While a live input is silent or slow, the wait for it ends this often, so
+// that the recording's buffered records still reach the disk.
+constexpr int IDLE_WAIT_MS = 1000;
 #endif
 
 // Reads up to want bytes. Returns 0 at the end of the input, after an
@@ -74,22 +72,17 @@ size_t read_input(uint8_t* to, size_t want) {
 #ifndef _WIN32
     if (src.is_stream) {
         // A pipe blocks: wait in poll, which a signal breaks (the handlers do
-        // not restart calls), and flush the recording when nothing comes.
+        // not restart calls).
         for (;;) {
-            if (interrupt_requested()) {
+            out_check_signals();
+            if (out_input_ended()) {
                 return 0;
             }
             const int fd = fileno(src.file);
             struct pollfd p = {fd, POLLIN, 0};
-            int ready = poll(&p, 1, IDLE_FLUSH_MS);
-            if (ready == 0 || std::chrono::steady_clock::now() - src.flushed >= IDLE_FLUSH) {
-                mmfile_flush();
-                src.flushed = std::chrono::steady_clock::now();
-            }
-            if (ready == 0) {
-                continue;
-            }
-            if (ready < 0 && errno == EINTR) {
+            int ready = poll(&p, 1, IDLE_WAIT_MS);
+            out_flush_live();
+            if (ready == 0 || (ready < 0 && errno == EINTR)) {
                 continue;
             }
             ssize_t n = read(fd, to, want);
@@ -104,7 +97,8 @@ size_t read_input(uint8_t* to, size_t want) {
         }
     }
 #endif
-    if (interrupt_requested()) {
+    out_check_signals();
+    if (out_input_ended()) {
         return 0;
     }
     size_t got = std::fread(to, 1, want, src.file);
@@ -418,4 +412,22 @@ int32_t pcm_cut_burst_words() {
 
 int32_t pcm_overrunning_bursts() {
     return src.overrunning;
+}
+
+int pcm_report_failure(int pcm_rc, const char* in) {
+    switch (pcm_rc) {
+        case PCM_CANNOT_OPEN:
+            cli_error("%s: cannot open the file", in);
+            break;
+        case PCM_NOT_WAV:
+            cli_error("%s: not a WAV file", in);
+            break;
+        case PCM_BAD_WAV:
+            cli_error("%s: the WAV header cannot be read", in);
+            break;
+        default:
+            cli_error("%s: not 16-bit stereo PCM", in);
+            break;
+    }
+    return EXIT_UNUSABLE;
 }
