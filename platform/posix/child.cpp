@@ -49,10 +49,10 @@ std::string child_self_path(const char* argv0) {
 ChildHandle child_start(const std::string& program, const std::vector<std::string>& args) {
     int out_pipe[2];
     int err_pipe[2];
-    if (pipe(out_pipe) != 0) {
+    if (pipe2(out_pipe, O_CLOEXEC) != 0) {
         return nullptr;
     }
-    if (pipe(err_pipe) != 0) {
+    if (pipe2(err_pipe, O_CLOEXEC) != 0) {
         close_pair(out_pipe);
         return nullptr;
     }
