@@ -44,7 +44,8 @@ struct Output {
     std::string temp;    // the temporary file's name; "" when there is none
     OsFile file;         // the temporary file, or the target written directly
     std::string store_name;
-    bool placed;  // WAY_LIVE: the file has the target's name
+    bool released;  // the file was given up to a store that opens it by its path
+    bool placed;    // WAY_LIVE: the file has the target's name
     uint64_t written;
     bool failed;
     bool reader_gone;
@@ -57,6 +58,31 @@ Output out;
 int signal_rule;
 bool reader_went;  // for the run: a write found standard output's reader gone
 char buffer[BUFFER_BYTES];
+
+// The file's current name.
+const std::string& file_name() {
+    return out.placed ? out.target : out.temp;
+}
+
+// The module's own handle on its file, opened again where it was given up.
+OsFile own_file() {
+    if (out.file == NO_FILE && out.released) {
+        out.file = os_open_read(file_name().c_str());
+    }
+    return out.file;
+}
+
+// The file's data to the disk itself. A file given up to the store is opened
+// for it anew each time (Windows flushes only through a handle that writes).
+bool sync_file() {
+    if (!out.released) {
+        return os_sync(out.file);
+    }
+    OsFile f = NO_FILE;
+    bool ok = os_open_target(file_name().c_str(), &f) == OS_OK && os_sync(f);
+    os_close(f);
+    return ok;
+}
 
 // Follows a chain of symbolic links to the path at its end, which need not
 // exist. Sets *opened for a link into the system's table of open files
@@ -105,6 +131,9 @@ int write_all(OsFile file, const char* bytes, size_t count) {
     while (count > 0) {
         size_t done = 0;
         int rc = os_write(file, bytes, count, &done);
+        // A write that an interruption could not break off (Windows) is
+        // looked at once it returns.
+        out_check_signals();
         if (rc == OS_INTERRUPTED) {
             out_check_signals();
             continue;
@@ -159,7 +188,7 @@ int copy_to_target() {
     int rc = open_target(&to);
     static char chunk[COPY_CHUNK_BYTES];
     for (uint64_t at = 0; rc == OUT_OK;) {
-        int64_t got = os_read_at(out.file, at, chunk, sizeof(chunk));
+        int64_t got = os_read_at(own_file(), at, chunk, sizeof(chunk));
         if (got <= 0) {
             rc = got == 0 ? OUT_OK : OUT_WRITE_FAILED;
             break;
@@ -178,7 +207,11 @@ int copy_to_target() {
 // The temporary file takes the target's name, with what the file it replaces
 // had.
 bool rename_to_target() {
-    os_give_attributes(out.file, out.target.c_str());
+    os_give_attributes(own_file(), out.target.c_str());
+    if (out.released) {
+        os_close(out.file);  // the store may still cut the file
+        out.file = NO_FILE;
+    }
     if (!os_rename(out.temp.c_str(), out.target.c_str())) {
         return false;
     }
@@ -348,6 +381,13 @@ uint64_t out_bytes_written() {
 }
 
 const char* out_store_name() {
+    // A store that opens the file by its path gets it alone: Windows lets no
+    // second handle cut or reopen it.
+    if (out.store_name == out.temp && out.file != NO_FILE) {
+        os_close(out.file);
+        out.file = NO_FILE;
+        out.released = true;
+    }
     return out.store_name.c_str();
 }
 
@@ -366,7 +406,7 @@ bool out_flush_live() {
     auto now = std::chrono::steady_clock::now();
     if (now - out.flushed >= LIVE_FLUSH_EVERY) {
         out.flushed = now;
-        out.live_failed = !mmfile_flush() || !os_sync(out.file);
+        out.live_failed = !mmfile_flush() || !sync_file();
     }
     return !out.live_failed;
 }
@@ -380,7 +420,7 @@ int out_commit() {
     int rc = flush_buffer();
     if (rc == OUT_OK && out.way == WAY_COPIED) {
         rc = copy_to_target();
-    } else if (rc == OUT_OK && out.way == WAY_LIVE && !os_sync(out.file)) {
+    } else if (rc == OUT_OK && out.way == WAY_LIVE && !sync_file()) {
         rc = OUT_WRITE_FAILED;
     }
     if (rc == OUT_OK && out.way != WAY_DIRECT && out.way != WAY_COPIED && !out.placed &&

@@ -83,7 +83,8 @@ int os_open_target(const char* path, OsFile* file) {
 }
 
 OsFile os_open_read(const char* path) {
-    return file_of(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    return file_of(CreateFileA(path, GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 

@@ -147,6 +147,18 @@ for out in - stuck; do
 done
 exec 4>&-
 
+# Once a second a live capture's records reach the disk itself, not only the
+# system's cache.
+if strace -qq -o /dev/null true 2>/dev/null; then
+    { head -c "$cut_at" live.raw; sleep 1.5; } |
+        ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 \
+            strace -qq -f -e trace=fdatasync -o sync.txt "$CLI" unwrap - synced.ac3 2>/dev/null
+    check "a live capture passes its records on to the disk while it runs" \
+        bash -c '[ "$(grep -c "^[0-9]* *fdatasync(.*= 0$" sync.txt)" -ge 2 ]'
+else
+    echo "skip the disk flush: strace cannot trace here"
+fi
+
 # On a terminal, a live capture shows its status line.
 exec 3<>pipe
 script -qec "'$CLI' unwrap - shown.ac3 <pipe" typescript >/dev/null 3>&- &
