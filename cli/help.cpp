@@ -42,6 +42,10 @@ const char* const GENERAL_HELP =
     "frames); 2 unusable input or arguments, or the work failed (a failed write of\n"
     "standard output too).\n"
     "\n"
+    "Options:\n"
+    "  -h, --help     show this help, or with a COMMAND the command's\n"
+    "      --version  show the version\n"
+    "\n"
     "Run 'bitdek-cli COMMAND --help' for the details of a command.\n";
 
 const char* const INFO_HELP =
@@ -136,8 +140,8 @@ const char* const UNWRAP_HELP =
     "Runs the capture engine over the PCM of IN and records, as the recorder does,\n"
     "every AC-3 frame (and time code packet) it finds in the data bursts into the\n"
     "stream file OUT. Bursts may fill both channels or every other word of one.\n"
-    "IN is a 16-bit stereo WAV (or RF64) file, raw little-endian 16-bit stereo samples, or\n"
-    "\"-\" for standard input, for example\n"
+    "IN is a 16-bit stereo WAV (or RF64) file, raw little-endian 16-bit stereo\n"
+    "samples, or \"-\" for standard input, for example\n"
     "  arecord -t raw -f S16_LE -c 2 -r 48000 -D hw:0 | bitdek-cli unwrap - rec.ac3\n"
     "\n"
     "  --layout L     layout of OUT: normal (default), pc or normal-tc\n"
@@ -153,10 +157,12 @@ const char* const UNWRAP_HELP =
     "folder and copied to standard output). When IN holds no frame at all, nothing\n"
     "is written and the exit status is 2.\n"
     "\n"
-    "From standard input the recording goes straight into OUT as it is made, so a\n"
-    "capture killed or cut off by a power failure keeps its frames up to the last\n"
-    "second. Ctrl-C (or SIGTERM, SIGHUP) ends the input: the capture finishes as at\n"
-    "its end, reports what it recorded and exits 0; a second one ends it at once.\n"
+    "From standard input the file takes OUT's name with its first frame (an OUT\n"
+    "replaced with --force stays until then) and is recorded in place, reaching\n"
+    "the disk at least once a second, so a capture killed or cut off by a power\n"
+    "failure keeps its frames up to the last second. Ctrl-C (or SIGTERM, SIGHUP)\n"
+    "ends the input: the capture finishes as at its end, reports what it recorded\n"
+    "and exits 0; a second one ends it at once.\n"
     "A recording that stops early (time code missing, a failed write, the 2 GB a\n"
     "stream file holds) keeps the frames recorded before and exits 2.\n";
 

@@ -296,16 +296,17 @@ void check_in_children(std::vector<Check>& checks, int jobs, bool json) {
         }
         if (!running.empty()) {
             size_t ended;
-            while ((ended = child_wait_any(running)) == CHILD_INTERRUPTED) {
+            ChildResult result;
+            while ((ended = child_wait_any(running, &result)) == CHILD_INTERRUPTED) {
                 out_check_signals();
             }
             Check& c = checks[index[ended]];
-            c.out = child_output(running[ended]);
-            c.err = child_errors(running[ended]);
-            int status = child_status(running[ended]);
-            c.status = status >= EXIT_CLEAN && status <= EXIT_UNUSABLE ? status : EXIT_UNUSABLE;
+            c.out = std::move(result.output);
+            c.err = std::move(result.errors);
+            c.status = result.status >= EXIT_CLEAN && result.status <= EXIT_UNUSABLE
+                           ? result.status
+                           : EXIT_UNUSABLE;
             done[index[ended]] = true;
-            child_free(running[ended]);
             running.erase(running.begin() + static_cast<std::ptrdiff_t>(ended));
             index.erase(index.begin() + static_cast<std::ptrdiff_t>(ended));
         }

@@ -17,18 +17,18 @@ constexpr size_t CHILD_INTERRUPTED = static_cast<size_t>(-1);
 std::string child_self_path(const char* argv0);
 
 // Starts program with args (args[0] is the name it is given). Returns null
-// when it cannot be started; pair every other result with child_free.
+// when it cannot be started.
 ChildHandle child_start(const std::string& program, const std::vector<std::string>& args);
-
-// Gathers what the children print until one of them has ended; returns its
-// place in children, or CHILD_INTERRUPTED when an interruption
-// (platform/signals.h) came first.
-size_t child_wait_any(const std::vector<ChildHandle>& children);
 
 // What an ended child printed, and the status it exited with (-1 when it did
 // not exit by itself).
-const std::string& child_output(ChildHandle child);
-const std::string& child_errors(ChildHandle child);
-int child_status(ChildHandle child);
+struct ChildResult {
+    std::string output;
+    std::string errors;
+    int status;
+};
 
-void child_free(ChildHandle child);
+// Gathers what the children print until one of them has ended; returns its
+// place in children, with *ended filled and the child freed, or
+// CHILD_INTERRUPTED when an interruption (platform/signals.h) came first.
+size_t child_wait_any(const std::vector<ChildHandle>& children, ChildResult* ended);

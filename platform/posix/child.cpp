@@ -15,9 +15,7 @@ struct ChildProcess {
     pid_t pid;
     int out;  // read ends of its pipes; -1 once closed
     int err;
-    std::string output;
-    std::string errors;
-    int status;
+    ChildResult result;
 };
 
 namespace {
@@ -79,10 +77,10 @@ ChildHandle child_start(const std::string& program, const std::vector<std::strin
         close(err_pipe[0]);
         return nullptr;
     }
-    return new ChildProcess{pid, out_pipe[0], err_pipe[0], {}, {}, -1};
+    return new ChildProcess{pid, out_pipe[0], err_pipe[0], {{}, {}, -1}};
 }
 
-size_t child_wait_any(const std::vector<ChildHandle>& children) {
+size_t child_wait_any(const std::vector<ChildHandle>& children, ChildResult* ended) {
     for (;;) {
         for (size_t i = 0; i < children.size(); i++) {
             ChildProcess* c = children[i];
@@ -90,7 +88,9 @@ size_t child_wait_any(const std::vector<ChildHandle>& children) {
                 int status = 0;
                 while (waitpid(c->pid, &status, 0) < 0 && errno == EINTR) {
                 }
-                c->status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                c->result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                *ended = std::move(c->result);
+                delete c;
                 return i;
             }
         }
@@ -99,11 +99,11 @@ size_t child_wait_any(const std::vector<ChildHandle>& children) {
         for (ChildProcess* c : children) {
             if (c->out >= 0) {
                 fds.push_back({c->out, POLLIN, 0});
-                sinks.emplace_back(&c->out, &c->output);
+                sinks.emplace_back(&c->out, &c->result.output);
             }
             if (c->err >= 0) {
                 fds.push_back({c->err, POLLIN, 0});
-                sinks.emplace_back(&c->err, &c->errors);
+                sinks.emplace_back(&c->err, &c->result.errors);
             }
         }
         if (poll(fds.data(), fds.size(), -1) < 0) {
@@ -118,27 +118,4 @@ size_t child_wait_any(const std::vector<ChildHandle>& children) {
             }
         }
     }
-}
-
-const std::string& child_output(ChildHandle child) {
-    return child->output;
-}
-
-const std::string& child_errors(ChildHandle child) {
-    return child->errors;
-}
-
-int child_status(ChildHandle child) {
-    return child->status;
-}
-
-void child_free(ChildHandle child) {
-    if (child != nullptr) {
-        for (int fd : {child->out, child->err}) {
-            if (fd >= 0) {
-                close(fd);
-            }
-        }
-    }
-    delete child;
 }

@@ -8,9 +8,7 @@ struct ChildProcess {
     HANDLE process;
     HANDLE out;  // read ends of its pipes; null once closed
     HANDLE err;
-    std::string output;
-    std::string errors;
-    int status;
+    ChildResult result;
 };
 
 namespace {
@@ -105,22 +103,26 @@ ChildHandle child_start(const std::string& program, const std::vector<std::strin
         return nullptr;
     }
     CloseHandle(pi.hThread);
-    return new ChildProcess{pi.hProcess, out_read, err_read, {}, {}, -1};
+    return new ChildProcess{pi.hProcess, out_read, err_read, {{}, {}, -1}};
 }
 
-size_t child_wait_any(const std::vector<ChildHandle>& children) {
+size_t child_wait_any(const std::vector<ChildHandle>& children, ChildResult* ended) {
     for (;;) {
         bool moved = false;
         for (size_t i = 0; i < children.size(); i++) {
             ChildProcess* c = children[i];
-            size_t before = c->output.size() + c->errors.size();
-            bool out_open = drain(&c->out, &c->output);
-            bool err_open = drain(&c->err, &c->errors);
-            moved = moved || c->output.size() + c->errors.size() != before;
+            size_t before = c->result.output.size() + c->result.errors.size();
+            bool out_open = drain(&c->out, &c->result.output);
+            bool err_open = drain(&c->err, &c->result.errors);
+            moved = moved || c->result.output.size() + c->result.errors.size() != before;
             if (!out_open && !err_open) {
                 DWORD code = 0;
                 WaitForSingleObject(c->process, INFINITE);
-                c->status = GetExitCodeProcess(c->process, &code) ? static_cast<int>(code) : -1;
+                c->result.status =
+                    GetExitCodeProcess(c->process, &code) ? static_cast<int>(code) : -1;
+                *ended = std::move(c->result);
+                close_all({c->process});
+                delete c;
                 return i;
             }
         }
@@ -131,23 +133,4 @@ size_t child_wait_any(const std::vector<ChildHandle>& children) {
             Sleep(1);
         }
     }
-}
-
-const std::string& child_output(ChildHandle child) {
-    return child->output;
-}
-
-const std::string& child_errors(ChildHandle child) {
-    return child->errors;
-}
-
-int child_status(ChildHandle child) {
-    return child->status;
-}
-
-void child_free(ChildHandle child) {
-    if (child != nullptr) {
-        close_all({child->out, child->err, child->process});
-    }
-    delete child;
 }

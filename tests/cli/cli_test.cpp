@@ -529,19 +529,18 @@ TEST(Children, SeeOnlyTheirOwnPipes) {
     ChildHandle slow = child_start("/bin/sleep", {"sleep", "0.5"});
     ChildHandle look = child_start("/bin/ls", {"ls", "-l", "/proc/self/fd"});
     ASSERT_TRUE(slow != nullptr && look != nullptr);
-    EXPECT_EQ(1u, child_wait_any({slow, look}));
+    ChildResult look_result;
+    ChildResult slow_result;
+    EXPECT_EQ(1u, child_wait_any({slow, look}, &look_result));
     // Another's pipe would be a read end, which the tool keeps.
-    const std::string& fds = child_output(look);
-    std::istringstream lines(fds);
+    std::istringstream lines(look_result.output);
     for (std::string line; std::getline(lines, line);) {
         EXPECT_TRUE(line.rfind("lr-x", 0) != 0 || line.find("-> pipe:") == std::string::npos)
             << line;
     }
-    EXPECT_NE(std::string::npos, fds.find(" 0 -> /dev/null")) << fds;
-    EXPECT_EQ(0u, child_wait_any({slow}));
-    EXPECT_EQ(0, child_status(slow));
-    child_free(slow);
-    child_free(look);
+    EXPECT_NE(std::string::npos, look_result.output.find(" 0 -> /dev/null")) << look_result.output;
+    EXPECT_EQ(0u, child_wait_any({slow}, &slow_result));
+    EXPECT_EQ(0, slow_result.status);
 }
 #endif
 
