@@ -18,9 +18,12 @@ enum OsResult : int {
     OS_INTERRUPTED = 1,  // an interruption broke the wait off; nothing was done: try again
     OS_BROKEN_PIPE = 2,  // the reader went away
     OS_FAILED = 3,
+    OS_TIMEOUT = 4,  // nothing came within the wait
+    OS_END = 5,      // the input has ended
 };
 
-// Standard output, in binary mode.
+// Standard input and output, in binary mode.
+OsFile os_stdin();
 OsFile os_stdout();
 
 // Creates a new file in folder ("" for the system's temporary folder) that
@@ -35,6 +38,11 @@ int os_open_target(const char* path, OsFile* file);
 
 // Opens an existing file for reading.
 OsFile os_open_read(const char* path);
+
+// Reads up to count bytes once; *got gets how many came. A pipe or the like
+// that gives nothing within wait_ms gives OS_TIMEOUT (Windows waits on).
+// OS_OK (*got > 0), OS_END, OS_INTERRUPTED, OS_TIMEOUT or OS_FAILED.
+int os_read(OsFile file, void* bytes, size_t count, int wait_ms, size_t* got);
 
 // Writes up to count bytes once; *done gets how many went. OS_OK (*done may
 // fall short of count: call again for the rest), OS_INTERRUPTED,

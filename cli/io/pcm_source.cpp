@@ -2,7 +2,6 @@
 
 #include <cassert>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -14,15 +13,7 @@
 #include "cli/io/output.h"
 #include "cli/io/wav.h"
 #include "common/burst.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#else
-#include <cerrno>
-#include <poll.h>
-#include <unistd.h>
-#endif
+#include "platform/file_ops.h"
 
 namespace {
 
@@ -34,9 +25,8 @@ constexpr size_t READ_CHUNK_BYTES = 1 << 18;
 constexpr size_t PENDING_BYTES = 1 << 21;  // a device buffer, the lookahead and a chunk, with room
 
 struct Source {
-    FILE* file;
+    OsFile file;
     bool is_stdin;
-    bool is_stream;  // a pipe or the like: reads may wait for the writer
     bool ended;      // the input has no more bytes
     bool failed;     // reading failed
     bool tail_done;  // the final burst has been judged
@@ -56,11 +46,9 @@ struct Source {
 
 Source src;
 
-#ifndef _WIN32
-// While a live input is silent or slow, the wait for it ends this often, so
+// While a live input is silent or slow, a wait for it ends this often, so
 // that the recording's buffered records still reach the disk.
 constexpr int IDLE_WAIT_MS = 1000;
-#endif
 
 // Reads up to want bytes. Returns 0 at the end of the input, after an
 // interruption (which ends the input as its end would) and on a read error
@@ -69,43 +57,22 @@ size_t read_input(uint8_t* to, size_t want) {
     if (want == 0) {
         return 0;
     }
-#ifndef _WIN32
-    if (src.is_stream) {
-        // A pipe blocks: wait in poll, which a signal breaks (the handlers do
-        // not restart calls).
-        for (;;) {
-            out_check_signals();
-            if (out_input_ended()) {
-                return 0;
-            }
-            const int fd = fileno(src.file);
-            struct pollfd p = {fd, POLLIN, 0};
-            int ready = poll(&p, 1, IDLE_WAIT_MS);
-            out_flush_live();
-            if (ready == 0 || (ready < 0 && errno == EINTR)) {
-                continue;
-            }
-            ssize_t n = read(fd, to, want);
-            if (n > 0) {
-                return static_cast<size_t>(n);
-            }
-            if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
-                continue;
-            }
-            src.failed = n < 0;
+    for (;;) {
+        out_check_signals();
+        if (out_input_ended()) {
+            return 0;
+        }
+        size_t got = 0;
+        int rc = os_read(src.file, to, want, IDLE_WAIT_MS, &got);
+        out_flush_live();
+        if (rc == OS_OK) {
+            return got;
+        }
+        if (rc != OS_INTERRUPTED && rc != OS_TIMEOUT) {
+            src.failed = rc == OS_FAILED;
             return 0;
         }
     }
-#endif
-    out_check_signals();
-    if (out_input_ended()) {
-        return 0;
-    }
-    size_t got = std::fread(to, 1, want, src.file);
-    if (got == 0 && std::ferror(src.file)) {
-        src.failed = true;
-    }
-    return got;
 }
 
 void read_more() {
@@ -333,13 +300,10 @@ int pcm_open(const char* path) {
     src.total_bytes = -1;
     src.is_stdin = std::strcmp(path, "-") == 0;
     if (src.is_stdin) {
-#ifdef _WIN32
-        _setmode(_fileno(stdin), _O_BINARY);
-#endif
-        src.file = stdin;
+        src.file = os_stdin();
     } else {
-        src.file = std::fopen(path, "rb");
-        if (src.file == nullptr) {
+        src.file = os_open_read(path);
+        if (src.file == NO_FILE) {
             return PCM_CANNOT_OPEN;
         }
         std::error_code ec;
@@ -348,7 +312,6 @@ int pcm_open(const char* path) {
             src.total_bytes = static_cast<int64_t>(size);
         }
     }
-    src.is_stream = src.total_bytes < 0;
     int rc = read_start(!src.is_stdin && is_wav_name(path));
     if (rc != PCM_OK) {
         pcm_close();
@@ -357,10 +320,10 @@ int pcm_open(const char* path) {
 }
 
 void pcm_close() {
-    if (src.file != nullptr && !src.is_stdin) {
-        std::fclose(src.file);
+    if (!src.is_stdin) {
+        os_close(src.file);
     }
-    src.file = nullptr;
+    src.file = NO_FILE;
 }
 
 void pcm_limit(int64_t bytes) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +26,10 @@ mode_t new_file_mode() {
 }
 
 }  // namespace
+
+OsFile os_stdin() {
+    return STDIN_FILENO;
+}
 
 OsFile os_stdout() {
     return STDOUT_FILENO;
@@ -77,6 +82,25 @@ OsFile os_open_read(const char* path) {
         fd = open(path, O_RDONLY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     return fd < 0 ? NO_FILE : fd;
+}
+
+int os_read(OsFile file, void* bytes, size_t count, int wait_ms, size_t* got) {
+    *got = 0;
+    // A pipe blocks: wait in poll, which a signal breaks.
+    struct pollfd p = {fd_of(file), POLLIN, 0};
+    int ready = poll(&p, 1, wait_ms);
+    if (ready <= 0) {
+        return ready == 0 ? OS_TIMEOUT : errno == EINTR ? OS_INTERRUPTED : OS_FAILED;
+    }
+    ssize_t n = read(fd_of(file), bytes, count);
+    if (n > 0) {
+        *got = static_cast<size_t>(n);
+        return OS_OK;
+    }
+    if (n == 0) {
+        return OS_END;
+    }
+    return errno == EINTR || errno == EAGAIN ? OS_INTERRUPTED : OS_FAILED;
 }
 
 int os_write(OsFile file, const void* bytes, size_t count, size_t* done) {

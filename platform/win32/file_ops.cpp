@@ -30,6 +30,11 @@ OVERLAPPED at_offset(uint64_t offset) {
 
 }  // namespace
 
+OsFile os_stdin() {
+    _setmode(_fileno(stdin), _O_BINARY);
+    return file_of(GetStdHandle(STD_INPUT_HANDLE));
+}
+
 OsFile os_stdout() {
     std::fflush(stdout);
     _setmode(_fileno(stdout), _O_BINARY);
@@ -86,6 +91,18 @@ OsFile os_open_read(const char* path) {
     return file_of(CreateFileA(path, GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+int os_read(OsFile file, void* bytes, size_t count, int, size_t* got) {
+    DWORD n = 0;
+    DWORD ask = count > 0x40000000 ? 0x40000000 : static_cast<DWORD>(count);
+    BOOL ok = ReadFile(handle_of(file), bytes, ask, &n, nullptr);
+    *got = n;
+    if (ok) {
+        return n > 0 ? OS_OK : OS_END;
+    }
+    // A pipe whose writer has closed it has ended.
+    return GetLastError() == ERROR_BROKEN_PIPE ? OS_END : OS_FAILED;
 }
 
 int os_write(OsFile file, const void* bytes, size_t count, size_t* done) {

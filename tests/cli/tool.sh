@@ -326,7 +326,7 @@ printf 'planted' >planted
 chmod 666 planted
 (
     for n in 0 1; do ln -s "$WORK/planted" "$WORK/.bitdek-$BASHPID-$n.part"; done
-    TMPDIR=$WORK exec "$CLI" unwrap - - <pipe >taken.ac3
+    TMPDIR=$WORK exec "$CLI" unwrap - - <pipe >taken.ac3 2>/dev/null
 ) &
 pid=$!
 exec 3>pipe
