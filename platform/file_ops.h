@@ -71,6 +71,10 @@ bool os_rename(const char* from, const char* to);
 
 bool os_remove(const char* path);
 
+// Passes the folder holding path on to the disk, so that a rename in it
+// survives a power cut (Windows' file systems keep their own journal).
+bool os_sync_folder(const char* path);
+
 // A name of at most a few dozen characters by which the store opens the open
 // file, whatever its path's length and wherever it is renamed to meanwhile;
 // "" where the system has none (then its path serves, within the store's

@@ -394,8 +394,8 @@ const char* out_store_name() {
 void out_place() {
     // Where the system renames no open file (Windows), the take is renamed
     // at the commit instead.
-    if (out.way == WAY_LIVE && !out.placed) {
-        rename_to_target();
+    if (out.way == WAY_LIVE && !out.placed && rename_to_target()) {
+        out.live_failed = !os_sync_folder(out.target.c_str());
     }
 }
 

@@ -173,6 +173,18 @@ bool os_remove(const char* path) {
     return unlink(path) == 0;
 }
 
+bool os_sync_folder(const char* path) {
+    std::string folder = path;
+    size_t slash = folder.rfind('/');
+    folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    bool ok = fd >= 0 && fsync(fd) == 0;
+    if (fd >= 0) {
+        close(fd);
+    }
+    return ok;
+}
+
 std::string os_store_name(OsFile file) {
     // The open file itself, through the system's table of open files: a
     // short name that no rename or folder depth changes.

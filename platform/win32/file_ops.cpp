@@ -152,6 +152,10 @@ bool os_remove(const char* path) {
     return DeleteFileA(path) != 0;
 }
 
+bool os_sync_folder(const char*) {
+    return true;
+}
+
 std::string os_store_name(OsFile) {
     return "";
 }
