@@ -26,6 +26,9 @@ enum OsResult : int {
 OsFile os_stdin();
 OsFile os_stdout();
 
+// True when standard error is a terminal (a console on Windows).
+bool os_stderr_is_terminal();
+
 // Creates a new file in folder ("" for the system's temporary folder) that
 // no other program had and that only this user may open, under an
 // unpredictable name beginning with prefix and ending in ".part"; *path gets

@@ -35,6 +35,10 @@ OsFile os_stdout() {
     return STDOUT_FILENO;
 }
 
+bool os_stderr_is_terminal() {
+    return isatty(STDERR_FILENO) != 0;
+}
+
 OsFile os_create_temp(const std::string& folder, const std::string& prefix, std::string* path) {
     std::string dir = folder;
     if (dir.empty()) {

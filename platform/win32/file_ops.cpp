@@ -35,6 +35,10 @@ OsFile os_stdin() {
     return file_of(GetStdHandle(STD_INPUT_HANDLE));
 }
 
+bool os_stderr_is_terminal() {
+    return _isatty(_fileno(stderr)) != 0;
+}
+
 OsFile os_stdout() {
     std::fflush(stdout);
     _setmode(_fileno(stdout), _O_BINARY);
