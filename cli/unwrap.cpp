@@ -144,7 +144,7 @@ int run_unwrap(const CliOptions& opt) {
     int64_t kept_words = file.length;
     if (lost_at >= 0 && lost_at / 2 < kept_words) {
         kept_words = lost_at / 2;
-        file_cut_at(out_store_name(), lost_at);
+        out_cut(lost_at);
     }
     const int64_t kept_frames =
         file.length > 0 ? static_cast<int64_t>(file.frame_count) * kept_words / file.length : 0;

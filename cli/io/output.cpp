@@ -411,6 +411,10 @@ bool out_flush_live() {
     return !out.live_failed;
 }
 
+void out_cut(int64_t bytes) {
+    file_cut_at(out.store_name.c_str(), bytes);
+}
+
 bool out_reader_gone() {
     return reader_went;
 }

@@ -110,6 +110,10 @@ void out_place();
 // has failed; harmless for any other output.
 bool out_flush_live();
 
+// Cuts the recording's file back to its first bytes (the records the disk
+// took whole), once the store has closed it.
+void out_cut(int64_t bytes);
+
 // True after a write found standard output's reader gone.
 bool out_reader_gone();
 
