@@ -252,8 +252,8 @@ check "--help with standard output closed: exit 2" bash -c '"$0" --help >&- 2>/d
 
 # Targets that are no regular file are written in place, without --force.
 mkfifo pipe.raw
-cat pipe.raw >from-pipe.raw &
-"$CLI" wrap a.ac3 pipe.raw
+timeout 20 cat pipe.raw >from-pipe.raw &
+timeout 20 "$CLI" wrap a.ac3 pipe.raw
 status=$?
 wait
 check "a FIFO as OUT is written to and stays a FIFO" \
@@ -275,8 +275,8 @@ check "a reader gone away keeps wrap's exit 1 and its message" \
 
 # A WAV into a FIFO gets a header with its sizes, as a file does.
 mkfifo pipe.wav
-cat pipe.wav >from-pipe.wav &
-"$CLI" wrap a.ac3 pipe.wav 2>err.txt
+timeout 20 cat pipe.wav >from-pipe.wav &
+timeout 20 "$CLI" wrap a.ac3 pipe.wav 2>err.txt
 status=$?
 wait
 check "wrap into a FIFO named .wav: exit 0, the WAV file's bytes" \
