@@ -78,6 +78,9 @@ bool os_remove(const char* path);
 // survives a power cut (Windows' file systems keep their own journal).
 bool os_sync_folder(const char* path);
 
+// True where the system gives open files names of their own (os_store_name).
+bool os_names_open_files();
+
 // A name of at most a few dozen characters by which the store opens the open
 // file, whatever its path's length and wherever it is renamed to meanwhile;
 // "" where the system has none (then its path serves, within the store's

@@ -30,9 +30,9 @@ int store_open_input(const char* path) {
     if (std::strlen(path) < static_cast<size_t>(STREAM_NAME_CHARS)) {
         return stream_open(path, 1);
     }
-    long_path_file = os_open_read(path);
+    long_path_file = os_names_open_files() ? os_open_read(path) : NO_FILE;
     std::string name = long_path_file != NO_FILE ? os_store_name(long_path_file) : "";
-    if (long_path_file != NO_FILE && name.empty()) {
+    if (!os_names_open_files() || (long_path_file != NO_FILE && name.empty())) {
         cli_error("%s: the path is longer than the store takes (%d characters)", path,
                   STREAM_NAME_CHARS - 1);
         return REFUSED_AND_SAID;

@@ -189,6 +189,10 @@ bool os_sync_folder(const char* path) {
     return ok;
 }
 
+bool os_names_open_files() {
+    return access("/proc/self/fd", F_OK) == 0;
+}
+
 std::string os_store_name(OsFile file) {
     // The open file itself, through the system's table of open files: a
     // short name that no rename or folder depth changes.

@@ -160,6 +160,10 @@ bool os_sync_folder(const char*) {
     return true;
 }
 
+bool os_names_open_files() {
+    return false;
+}
+
 std::string os_store_name(OsFile) {
     return "";
 }
