@@ -311,7 +311,7 @@ for out in - stuck; do
         sleep 0.1
     done
     kill -s INT "$pid"
-    cat stuck >copied.ac3 4>&- &
+    timeout 20 cat stuck >copied.ac3 4>&- &
     exec 4>&-
     wait "$pid"
     status=$?
