@@ -107,20 +107,34 @@ for sig in INT TERM HUP KILL; do
                      grep -q "interrupted: 100 frames" err.txt && grep -q "left out" err.txt'
     fi
 done
-# A file input (here a named pipe) interrupted: what was recorded is kept under
-# OUT's name, and no temporary file is left.
-"$CLI" unwrap pipe took.ac3 2>err.txt &
-pid=$!
-exec 3>pipe
-head -c "$cut_at" live.raw >&3
-wait_for_size "took.ac3.*.part"
-kill -s INT "$pid"
-wait "$pid"
-status=$?
-exec 3>&-
-check "an interrupted unwrap of a file keeps its frames under OUT's name" \
-    bash -c '[ '$status' -eq 0 ] && cmp -s took.ac3 <(head -c $((100 * 1792)) live.ac3) &&
-             ! ls | grep -q "\.part$"'
+# A file input (here a named pipe) interrupted once finishes the capture, twice
+# ends it at once: either way what was recorded is kept under OUT's name, and
+# no temporary file is left.
+for n in 1 2; do
+    rm -f took.ac3
+    "$CLI" unwrap pipe took.ac3 2>err.txt &
+    pid=$!
+    exec 3>pipe
+    head -c "$cut_at" live.raw >&3
+    for ((i = 0; i < 100; i++)); do
+        grep -q poll "/proc/$pid/wchan" 2>/dev/null && break  # all read
+        sleep 0.1
+    done
+    # Two at once: held while the process is stopped (two of a kind would merge).
+    [ "$n" -eq 1 ] && kill -s INT "$pid"
+    [ "$n" -eq 2 ] && kill -s STOP "$pid" && kill -s INT "$pid" && kill -s TERM "$pid" &&
+        kill -s CONT "$pid"
+    wait "$pid"
+    status=$?
+    exec 3>&-
+    if [ "$n" -eq 1 ]; then
+        [ "$status" -eq 0 ] && cmp -s took.ac3 <(head -c $((100 * 1792)) live.ac3)
+    else
+        [ "$status" -gt 128 ] && whole_prefix took.ac3 live.ac3 1792
+    fi
+    check "an unwrap of a file interrupted $n time(s) keeps its frames under OUT's name" \
+        bash -c '[ '$?' -eq 0 ] && ! ls | grep -q "\.part$"'
+done
 
 # A second signal while finishing ends the run at once: here the finished file
 # is being copied to standard output, or to a FIFO named as OUT, whose reader
