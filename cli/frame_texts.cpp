@@ -117,3 +117,51 @@ std::string time_code_text(const TimeCode& tc) {
     }
     return s;
 }
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence at s[i], 0 when there is none.
+size_t utf8_length(const std::string& s, size_t i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (n == 0 || i + n > s.size()) {
+        return 0;
+    }
+    uint32_t cp = n == 1 ? c : c & (0x7F >> n);
+    for (size_t k = 1; k < n; k++) {
+        unsigned char d = static_cast<unsigned char>(s[i + k]);
+        if ((d & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (d & 0x3F);
+    }
+    const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
+    return cp < least[n] || cp > 0x10FFFF || surrogate ? 0 : n;
+}
+
+}  // namespace
+
+// A JSON string. File names are bytes: one that is not UTF-8 has each stray
+// byte escaped as the character of the same number, so the output stays JSON.
+std::string json_string(const std::string& s) {
+    std::string out = "\"";
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t n = utf8_length(s, i);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || n == 0) {
+            char esc[8];
+            std::snprintf(esc, sizeof(esc), "\\u%04x", c);
+            out += esc;
+        } else {
+            out.append(s, i, n);
+            i += n;
+            continue;
+        }
+        i++;
+    }
+    return out + "\"";
+}

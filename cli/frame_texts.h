@@ -1,5 +1,6 @@
 // The texts under which the main window shows a frame's parameters, the file
-// layout and times, so that the tool reports what the program shows.
+// layout and times, so that the tool reports what the program shows; and
+// strings as JSON gives them.
 #pragma once
 
 #include <string>
@@ -23,3 +24,6 @@ std::string elapsed_text(double seconds);
 
 // SMPTE text of a time code: "01:02:03:04 - 29.97 fps drop frame".
 std::string time_code_text(const TimeCode& tc);
+
+// s as a JSON string, quotes included.
+std::string json_string(const std::string& s);

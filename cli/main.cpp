@@ -1,9 +1,11 @@
-// bitdek-cli: the program's engines from the command line.
+// bitdek-cli: the arguments to a command.
 #include <cerrno>
 #include <cstdio>
 
-#include "cli/cli.h"
-#include "cli/output_file.h"
+#include "cli/commands.h"
+#include "cli/help.h"
+#include "cli/io/output.h"
+#include "cli/options.h"
 
 #ifndef BITDEK_VERSION
 #define BITDEK_VERSION "0"
@@ -37,11 +39,13 @@ int main(int argc, char** argv) {
     // closed standard output) is no success.
     // Closing a standard output that was closed from the start, with nothing
     // written to it, loses nothing.
+    errno = 0;
     bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+    bool gone = errno == EPIPE;
     errno = 0;
     lost = (std::fclose(stdout) != 0 && errno != EBADF) || lost;
     // A reader that went away took all it asked for: that run ends quietly.
-    if (lost && !out_reader_gone()) {
+    if (lost && !gone && errno != EPIPE && !out_reader_gone()) {
         cli_error("standard output: writing failed");
         return EXIT_UNUSABLE;
     }

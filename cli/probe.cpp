@@ -1,249 +1,355 @@
-#include "cli/probe.h"
-
-#include <algorithm>
+// probe: what a capture of the digital input holds, and what to change when
+// the recorder or a decoder will not lock to it.
 #include <cmath>
-#include <cstdlib>
-#include <map>
+#include <cstdio>
+#include <string>
 #include <vector>
 
-#include "bitstream/frame_crc.h"
+#include "bitstream/frame_parser.h"
+#include "cli/io/byte_order.h"
+#include "cli/commands.h"
+#include "cli/frame_texts.h"
+#include "cli/io/pcm_source.h"
+#include "cli/probe_analysis.h"
 #include "common/burst.h"
 
 namespace {
 
-// How a burst's Pd gives its payload length.
-enum LengthUnit : int {
-    LENGTH_BITS = 0,   // Pd >> 4 words
-    LENGTH_BYTES = 1,  // Pd >> 1 words
-    LENGTH_NONE = 2,   // no payload length to jump over: scan on after the preamble
+constexpr int32_t READ_WORDS = 24576;     // one device buffer at a time
+constexpr uint32_t RAW_RATE_HZ = 48000;   // raw samples: the rate the recorder captures at
+constexpr uint32_t MAX_RATE_HZ = 192000;  // a WAV header claiming more is read as this
+constexpr double FULL_SCALE = 32768.0;
+
+struct Verdict {
+    std::string text;
+    int status;
 };
 
-struct DataType {
-    const char* name;
-    int unit;  // LengthUnit
-};
-
-// By Pc bits 0 to 4. The numbers agree with what ffmpeg's IEC 61937 muxer
-// writes and its demuxer accepts.
-const DataType DATA_TYPES[PROBE_DATA_TYPES] = {
-    {"null", LENGTH_NONE},          // 0
-    {"AC-3", LENGTH_BITS},          // 1
-    {"time code", LENGTH_BITS},     // 2: the recorder's time code packet
-    {"pause", LENGTH_NONE},         // 3: Pd tells the gap, not a payload
-    {"MPEG audio", LENGTH_BITS},    // 4: MPEG-1 layer 1
-    {"MPEG audio", LENGTH_BITS},    // 5: MPEG-1 layer 2 or 3, MPEG-2 without extension
-    {"MPEG audio", LENGTH_BITS},    // 6: MPEG-2 with extension
-    {"AAC", LENGTH_BITS},           // 7: MPEG-2 AAC
-    {"MPEG audio", LENGTH_BITS},    // 8: MPEG-2 layer 1, low sampling frequency
-    {"MPEG audio", LENGTH_BITS},    // 9: MPEG-2 layer 2, low sampling frequency
-    {"MPEG audio", LENGTH_BITS},    // 10: MPEG-2 layer 3, low sampling frequency
-    {"DTS type I", LENGTH_BITS},    // 11: 512 samples a frame
-    {"DTS type II", LENGTH_BITS},   // 12: 1024
-    {"DTS type III", LENGTH_BITS},  // 13: 2048
-    {"reserved", LENGTH_NONE},      // 14
-    {"reserved", LENGTH_NONE},      // 15
-    {"reserved", LENGTH_NONE},      // 16
-    {"DTS type IV", LENGTH_BYTES},  // 17
-    {"reserved", LENGTH_NONE},      // 18
-    {"AAC", LENGTH_BITS},           // 19: MPEG-2 AAC, low sampling frequency
-    {"reserved", LENGTH_NONE},      // 20
-    {"E-AC-3", LENGTH_BYTES},       // 21
-    {"MAT", LENGTH_BYTES},          // 22
-    {"reserved", LENGTH_NONE},      // 23
-    {"reserved", LENGTH_NONE},      // 24
-    {"reserved", LENGTH_NONE},      // 25
-    {"reserved", LENGTH_NONE},      // 26
-    {"reserved", LENGTH_NONE},      // 27
-    {"reserved", LENGTH_NONE},      // 28
-    {"reserved", LENGTH_NONE},      // 29
-    {"reserved", LENGTH_NONE},      // 30
-    {"reserved", LENGTH_NONE},      // 31
-};
-
-// One way of reading the words: bursts over both channels, or in one channel.
-struct View {
-    int64_t start;
-    int64_t stride;
-    int placement;
-};
-const View VIEWS[] = {
-    {0, 1, PLACED_32_BIT},
-    {0, 2, PLACED_CHANNEL_1},
-    {1, 2, PLACED_CHANNEL_2},
-};
-
-// The sync words as a sample whose two bytes were exchanged shows them.
-constexpr Word byte_swapped(Word w) {
-    return static_cast<Word>(w >> 8 | (w & 0xFF) << 8);
+// 1874 -> "1,874".
+std::string grouped(int64_t n) {
+    std::string digits = std::to_string(n);
+    std::string out;
+    for (size_t i = 0; i < digits.size(); i++) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            out += ',';
+        }
+        out += digits[i];
+    }
+    return out;
 }
-constexpr Word SWAPPED_PA = byte_swapped(BURST_PA);
-constexpr Word SWAPPED_PB = byte_swapped(BURST_PB);
-// The sync words as signed samples, which a gain multiplies.
-constexpr int32_t PA_SAMPLE = static_cast<int16_t>(BURST_PA);
-constexpr int32_t PB_SAMPLE = static_cast<int16_t>(BURST_PB);
-// Below this a scaled Pb (about -40 dB) is not told apart from quiet audio.
-constexpr int32_t SCALED_PB_MIN = 200;
-// A scaled Pa may be this far from Pb times Pa / Pb: both were rounded, and a
-// volume control may truncate instead.
-constexpr int32_t SCALED_PA_TOLERANCE = 2;
-// Scaled sync words must recur at the same values at least this often.
-constexpr int64_t SCALED_MIN_REPEATS = 3;
-// The receiver's longest payload; the parser reads the first four words.
-constexpr int64_t MAX_PAYLOAD_WORDS = 3072;
-constexpr int64_t FRAME_HEADER_WORDS = 4;
 
-int64_t payload_words(int type, Word pd) {
-    switch (DATA_TYPES[type].unit) {
-        case LENGTH_BITS:
-            return pd >> BURST_PD_WORD_SHIFT;
-        case LENGTH_BYTES:
-            return pd >> 1;
+// 48000 -> "48 kHz", 44100 -> "44.1 kHz".
+std::string khz(int64_t hz) {
+    char text[32];
+    if (hz % 1000 == 0) {
+        std::snprintf(text, sizeof(text), "%lld kHz", static_cast<long long>(hz / 1000));
+    } else {
+        std::snprintf(text, sizeof(text), "%.1f kHz", static_cast<double>(hz) / 1000);
+    }
+    return text;
+}
+
+// One decimal, without "-0.0".
+std::string decibels(double db) {
+    double rounded = std::round(db * 10) / 10;
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.1f", rounded == 0 ? 0.0 : rounded);
+    return text;
+}
+
+double peak_dbfs(const ProbeReport& r) {
+    return 20 * std::log10(r.peak / FULL_SCALE);
+}
+
+double gain_db(const ProbeReport& r) {
+    return 20 * std::log10(r.gain);
+}
+
+const char* signal_name(int signal) {
+    switch (signal) {
+        case SIGNAL_BURSTS:
+            return "bursts";
+        case SIGNAL_SILENCE:
+            return "silence";
+        case SIGNAL_AUDIO:
+            return "audio";
+        case SIGNAL_SWAPPED:
+            return "byte-swapped bursts";
         default:
-            return 0;
+            return "scaled bursts";
     }
 }
 
-// Counts one AC-3 frame taken from a whole burst, intact when its header
-// gives a size within the payload and the CRC check passes over that size.
-void check_frame(const Word* frame, int64_t words, ProbeReport* out) {
-    out->frames++;
-    bool intact = false;
-    if (words >= FRAME_HEADER_WORDS && words <= MAX_PAYLOAD_WORDS && frame[0] == AC3_SYNC_WORD) {
-        parse_frame(frame);
-        FrameInfo info;
-        get_frame_info(&info);
-        intact =
-            info.frame_words > 0 && info.frame_words <= words && check_frame_crc(frame, &info) == 0;
-        if (intact && out->first_frame.frame_words < 0) {
-            out->first_frame = info;
-        }
-    }
-    if (!intact) {
-        out->damaged_frames++;
+// "" when no burst was found.
+const char* placement_name(int placements) {
+    switch (placements) {
+        case 0:
+            return "";
+        case PLACED_32_BIT:
+            return "32-bit";
+        case PLACED_CHANNEL_1:
+            return "16-bit channel 1";
+        case PLACED_CHANNEL_2:
+            return "16-bit channel 2";
+        default:
+            return "mixed";
     }
 }
 
-// Finds the bursts of one view, jumping over the payloads it knows the length
-// of, and collects the word positions of the AC-3 bursts.
-void find_bursts(const Word* pcm,
-                 int64_t count,
-                 const View& v,
-                 std::vector<int64_t>* ac3_at,
-                 ProbeReport* out) {
-    static Word frame[MAX_PAYLOAD_WORDS];
-    const int64_t n = count > v.start ? (count - v.start + v.stride - 1) / v.stride : 0;
-    auto word = [&](int64_t k) { return pcm[v.start + v.stride * k]; };
-    int64_t k = 0;
-    while (k + BURST_PREAMBLE_WORDS <= n) {
-        if (word(k) != BURST_PA || word(k + 1) != BURST_PB) {
-            k++;
-            continue;
+int64_t frame_rate_hz(const ProbeReport& r) {
+    return r.first_frame.frame_words > 0 ? SAMPLE_RATE_HZ[r.first_frame.fscod] : 0;
+}
+
+// "48 kHz, 448 kbit/s, 3/2 L,C,R,Ls,Rs with LFE".
+std::string frame_shape(const FrameInfo& info) {
+    std::string mode = acmod_text(info);
+    size_t colon = mode.find(':');
+    if (colon != std::string::npos) {
+        mode.erase(colon, 1);
+    }
+    return khz(SAMPLE_RATE_HZ[info.fscod]) + ", " + std::to_string(BIT_RATE_KBPS[info.frmsizecod]) +
+           " kbit/s, " + mode + (info.lfeon == 1 ? " with LFE" : "");
+}
+
+// The most frequent data type that carries audio the recorder cannot take;
+// -1 when there is none.
+int foreign_type(const ProbeReport& r) {
+    int best = -1;
+    for (int t = 0; t < PROBE_DATA_TYPES; t++) {
+        bool other = !data_type_recordable(t) && t != BURST_TYPE_NULL && t != BURST_TYPE_PAUSE;
+        if (other && r.type_counts[t] > 0 && (best < 0 || r.type_counts[t] > r.type_counts[best])) {
+            best = t;
         }
-        int type = word(k + 2) & BURST_PC_TYPE_MASK;
-        int64_t words = payload_words(type, word(k + 3));
-        if (k + BURST_PREAMBLE_WORDS + words > n) {
-            break;  // cut off by the end of what was read: not counted
+    }
+    return best;
+}
+
+Verdict bursts_verdict(const ProbeReport& r, uint32_t wav_rate) {
+    if (r.type_counts[PACKET_AC3_FRAME] == 0) {
+        int t = foreign_type(r);
+        if (t >= 0) {
+            std::string name = data_type_name(t);
+            name = name == "reserved" ? "Bursts of the reserved data type " + std::to_string(t)
+                                      : name + " stream";
+            return {name +
+                        ", not AC-3: only AC-3 streams can be recorded; set the source's "
+                        "digital output to AC-3",
+                    EXIT_FOUND};
         }
-        out->type_counts[type]++;
-        out->placements |= v.placement;
-        if (type == PACKET_AC3_FRAME) {
-            ac3_at->push_back(v.start + v.stride * k);
-            int64_t kept = std::min(words, MAX_PAYLOAD_WORDS);
-            for (int64_t j = 0; j < kept; j++) {
-                frame[j] = word(k + BURST_PREAMBLE_WORDS + j);
-            }
-            check_frame(frame, words, out);
+        if (r.type_counts[PACKET_TIME_CODE] > 0) {
+            return {"Time code without AC-3 frames: start playback at the source", EXIT_FOUND};
         }
-        k += BURST_PREAMBLE_WORDS + words;
+        return {"Only pause or null bursts: the source sends no audio; start playback", EXIT_FOUND};
+    }
+    std::string name = r.type_counts[PACKET_TIME_CODE] > 0 ? "AC-3 with time code" : "AC-3";
+    if (r.first_frame.frame_words <= 0) {
+        return {name + ", but none of " + grouped(r.frames) +
+                    " frames is intact: something on the way changes the samples; turn off "
+                    "resampling, effects and mixing",
+                EXIT_FOUND};
+    }
+    int64_t rate = frame_rate_hz(r);
+    if (wav_rate != 0 && wav_rate != rate) {
+        return {name + " at " + khz(rate) + " in a capture made at " + khz(wav_rate) +
+                    ": record at " + khz(rate),
+                EXIT_FOUND};
+    }
+    std::string text = name + ", " + frame_shape(r.first_frame) + ", " + grouped(r.frames) +
+                       (r.frames == 1 ? " frame, " : " frames, ");
+    text +=
+        r.breaks == 0 ? "no breaks" : grouped(r.breaks) + (r.breaks == 1 ? " break" : " breaks");
+    if (r.damaged_frames > 0) {
+        text += ", " + grouped(r.damaged_frames) + " failing the CRC check";
+    }
+    if (r.breaks > 0) {
+        return {text +
+                    ": bursts are missing or late; keep other sounds off the output and "
+                    "check the capture for overruns",
+                EXIT_FOUND};
+    }
+    if (r.damaged_frames > 0) {
+        return {text +
+                    ": something on the way changes the samples; turn off resampling, "
+                    "effects and mixing",
+                EXIT_FOUND};
+    }
+    return {text + ": ready to record", EXIT_CLEAN};
+}
+
+Verdict verdict(const ProbeReport& r, uint32_t wav_rate) {
+    switch (r.signal) {
+        case SIGNAL_BURSTS:
+            return bursts_verdict(r, wav_rate);
+        case SIGNAL_SILENCE:
+            return {"Digital silence: nothing is playing, or the source's digital output is off",
+                    EXIT_FOUND};
+        case SIGNAL_AUDIO:
+            return {"Plain audio peaking at " + decibels(peak_dbfs(r)) +
+                        " dBFS: set the player to pass the bitstream through",
+                    EXIT_FOUND};
+        case SIGNAL_SWAPPED:
+            return {
+                "Bursts with the bytes of every sample swapped: record little-endian "
+                "samples (S16_LE)",
+                EXIT_FOUND};
+        default:
+            return {"Bursts scaled by " + decibels(gain_db(r)) +
+                        " dB: set every volume on the way to 100 %",
+                    EXIT_FOUND};
     }
 }
 
-bool has_swapped_bursts(const Word* pcm, int64_t count) {
-    for (const View& v : VIEWS) {
-        for (int64_t i = v.start; i + v.stride < count; i += v.stride) {
-            if (pcm[i] == SWAPPED_PA && pcm[i + v.stride] == SWAPPED_PB) {
-                return true;
-            }
+void print_json(const ProbeReport& r, const Verdict& v, uint32_t wav_rate) {
+    // The verdict is made of the tool's own texts and numbers: nothing to escape.
+    std::printf("{\n  \"verdict\": \"%s\",\n", v.text.c_str());
+    const char* placement = placement_name(r.placements);
+    if (*placement != '\0') {
+        std::printf("  \"placement\": \"%s\",\n", placement);
+    } else {
+        std::printf("  \"placement\": null,\n");
+    }
+    std::printf("  \"data_types\": [");
+    const char* sep = "";
+    for (int t = 0; t < PROBE_DATA_TYPES; t++) {
+        if (r.type_counts[t] > 0) {
+            std::printf(
+                "%s\n    {\"type\": %d, \"name\": \"%s\", \"count\": %lld, "
+                "\"recordable\": %s}",
+                sep, t, data_type_name(t), static_cast<long long>(r.type_counts[t]),
+                data_type_recordable(t) ? "true" : "false");
+            sep = ",";
         }
     }
-    return false;
+    std::printf("%s],\n", *sep != '\0' ? "\n  " : "");
+    if (r.spacing_min >= 0) {
+        std::printf("  \"repetition\": {\"min\": %lld, \"max\": %lld, \"breaks\": %lld},\n",
+                    static_cast<long long>(r.spacing_min), static_cast<long long>(r.spacing_max),
+                    static_cast<long long>(r.breaks));
+    } else {
+        std::printf("  \"repetition\": {\"min\": null, \"max\": null, \"breaks\": 0},\n");
+    }
+    int64_t rate = frame_rate_hz(r);
+    if (rate > 0) {
+        std::printf("  \"sample_rate_hz\": %lld,\n", static_cast<long long>(rate));
+    } else {
+        std::printf("  \"sample_rate_hz\": null,\n");
+    }
+    if (wav_rate > 0) {
+        std::printf("  \"wav_sample_rate_hz\": %u,\n", wav_rate);
+    } else {
+        std::printf("  \"wav_sample_rate_hz\": null,\n");
+    }
+    std::printf("  \"crc_failures\": %lld,\n", static_cast<long long>(r.damaged_frames));
+    std::printf("  \"signal\": \"%s\",\n", signal_name(r.signal));
+    if (r.signal == SIGNAL_AUDIO) {
+        std::printf("  \"peak_dbfs\": %.2f,\n", peak_dbfs(r));
+    } else {
+        std::printf("  \"peak_dbfs\": null,\n");
+    }
+    if (r.signal == SIGNAL_SCALED) {
+        std::printf("  \"gain_db\": %.2f\n}\n", gain_db(r));
+    } else {
+        std::printf("  \"gain_db\": null\n}\n");
+    }
 }
 
-// Looks for Pa and Pb multiplied by one gain: a pair of samples after a
-// silent one, in the sync words' ratio, recurring at exactly the same values.
-// Returns the gain, or 0 when there is none.
-double scaled_burst_gain(const Word* pcm, int64_t count) {
-    std::map<std::pair<int32_t, int32_t>, int64_t> seen;
-    for (const View& v : VIEWS) {
-        for (int64_t i = v.start; i + v.stride < count; i += v.stride) {
-            if (i >= v.stride && pcm[i - v.stride] != 0) {
-                continue;
-            }
-            int32_t a = static_cast<int16_t>(pcm[i]);
-            int32_t b = static_cast<int16_t>(pcm[i + v.stride]);
-            if (b < SCALED_PB_MIN || b == PB_SAMPLE) {
-                continue;
-            }
-            int32_t expected =
-                static_cast<int32_t>(std::lround(static_cast<double>(PA_SAMPLE) * b / PB_SAMPLE));
-            if (std::abs(a - expected) <= SCALED_PA_TOLERANCE) {
-                seen[{a, b}]++;
-            }
+void print_text(const ProbeReport& r,
+                const Verdict& v,
+                const char* in,
+                uint32_t wav_rate,
+                int64_t pairs,
+                uint32_t rate) {
+    std::printf("%s\n", v.text.c_str());
+    std::string source = wav_rate > 0 ? "WAV at " + std::to_string(wav_rate) + " Hz"
+                                      : "raw samples, taken as " + khz(rate);
+    std::printf("Input:             %s (%s), %s sample pairs (%.1f s) looked at\n", in,
+                source.c_str(), grouped(pairs).c_str(), static_cast<double>(pairs) / rate);
+    std::printf("Signal:            %s\n", signal_name(r.signal));
+    if (r.signal == SIGNAL_AUDIO) {
+        std::printf("Peak level:        %s dBFS\n", decibels(peak_dbfs(r)).c_str());
+    }
+    if (r.signal == SIGNAL_SCALED) {
+        std::printf("Gain:              %s dB\n", decibels(gain_db(r)).c_str());
+    }
+    if (r.signal != SIGNAL_BURSTS) {
+        return;
+    }
+    std::printf("Placement:         %s\n", placement_name(r.placements));
+    const char* label = "Data types:       ";
+    for (int t = 0; t < PROBE_DATA_TYPES; t++) {
+        if (r.type_counts[t] > 0) {
+            std::printf("%s %2d %-13s %8s  %s\n", label, t, data_type_name(t),
+                        grouped(r.type_counts[t]).c_str(),
+                        data_type_recordable(t) ? "recordable" : "not recordable");
+            label = "                  ";
         }
     }
-    int64_t best = 0;
-    int32_t best_b = 0;
-    for (const auto& [pair, times] : seen) {
-        if (times > best) {
-            best = times;
-            best_b = pair.second;
-        }
+    int64_t idle = r.type_counts[BURST_TYPE_PAUSE] + r.type_counts[BURST_TYPE_NULL];
+    if (r.spacing_min >= 0) {
+        std::printf("AC-3 repetition:   %lld to %lld sample pairs (%lld expected), %s\n",
+                    static_cast<long long>(r.spacing_min), static_cast<long long>(r.spacing_max),
+                    static_cast<long long>(AC3_BURST_SPACING),
+                    r.breaks == 0 ? "no breaks" : (grouped(r.breaks) + " breaks").c_str());
     }
-    return best >= SCALED_MIN_REPEATS ? static_cast<double>(best_b) / PB_SAMPLE : 0;
+    std::printf("Pause/null bursts: %s\n", grouped(idle).c_str());
+    if (r.frames == 0) {
+        return;
+    }
+    std::printf("Frames:            %s, %s failing the CRC check\n", grouped(r.frames).c_str(),
+                grouped(r.damaged_frames).c_str());
+    if (r.first_frame.frame_words > 0) {
+        std::printf("Sample rate:       %s%s\n", sample_rate_text(r.first_frame),
+                    wav_rate > 0 && wav_rate != frame_rate_hz(r) ? " (not the WAV header's)" : "");
+        std::printf("Data rate:         %s\n", data_rate_text(r.first_frame));
+        std::printf("Audio coding mode: %s\n", acmod_text(r.first_frame));
+        std::printf("LFE:               %s\n", lfe_text(r.first_frame));
+    }
 }
 
 }  // namespace
 
-void probe_pcm(const Word* pcm, int64_t count, ProbeReport* out) {
-    *out = ProbeReport{};
-    out->spacing_min = -1;
-    out->spacing_max = -1;
-    out->first_frame = FrameInfo{-1, -1, -1, -1, -1, -1, -1};
-    std::vector<int64_t> ac3_at;
-    for (const View& v : VIEWS) {
-        find_bursts(pcm, count, v, &ac3_at, out);
+int run_probe(const CliOptions& opt) {
+    int pcm_rc = pcm_open(opt.in);
+    if (pcm_rc != PCM_OK) {
+        return pcm_report_failure(pcm_rc, opt.in);
     }
-    // Spacing in sample pairs, over every placement in the order of arrival.
-    std::sort(ac3_at.begin(), ac3_at.end());
-    for (size_t j = 1; j < ac3_at.size(); j++) {
-        int64_t d = ac3_at[j] / 2 - ac3_at[j - 1] / 2;
-        out->spacing_min = out->spacing_min < 0 ? d : std::min(out->spacing_min, d);
-        out->spacing_max = std::max(out->spacing_max, d);
-        if (d != AC3_BURST_SPACING) {
-            out->breaks++;
+    const uint32_t wav_rate = pcm_sample_rate();
+    const uint32_t rate =
+        wav_rate == 0 ? RAW_RATE_HZ : (wav_rate > MAX_RATE_HZ ? MAX_RATE_HZ : wav_rate);
+    // Only this much is read, so that the probe ends a pipe that does not.
+    const int64_t limit = static_cast<int64_t>(opt.seconds) * rate * 2;
+    pcm_limit(2 * limit);
+    std::vector<Word> words;
+    std::vector<uint8_t> bytes(2 * static_cast<size_t>(READ_WORDS));
+    while (static_cast<int64_t>(words.size()) < limit) {
+        int64_t left = limit - static_cast<int64_t>(words.size());
+        int32_t want = left < READ_WORDS ? static_cast<int32_t>(left) : READ_WORDS;
+        int32_t got = pcm_fill(bytes.data(), want);
+        for (int32_t i = 0; i < got; i++) {
+            words.push_back(get_le16(bytes.data() + 2 * i));
+        }
+        if (got < want) {
+            break;
         }
     }
-    for (int64_t i = 0; i < count; i++) {
-        out->peak =
-            std::max(out->peak, std::abs(static_cast<int32_t>(static_cast<int16_t>(pcm[i]))));
+    bool failed = pcm_read_failed();
+    pcm_close();
+    if (failed) {
+        cli_error("%s: reading failed", opt.in);
+        return EXIT_UNUSABLE;
     }
-    if (out->placements != 0) {
-        out->signal = SIGNAL_BURSTS;
-    } else if (out->peak == 0) {
-        out->signal = SIGNAL_SILENCE;
-    } else if (has_swapped_bursts(pcm, count)) {
-        out->signal = SIGNAL_SWAPPED;
-    } else if ((out->gain = scaled_burst_gain(pcm, count)) > 0) {
-        out->signal = SIGNAL_SCALED;
+    if (words.size() < 2) {
+        cli_error("%s: no samples", opt.in);
+        return EXIT_UNUSABLE;
+    }
+    words.shrink_to_fit();  // and a sanitizer build catches any read past the end
+    ProbeReport report;
+    probe_pcm(words.data(), static_cast<int64_t>(words.size()), &report);
+    Verdict v = verdict(report, wav_rate);
+    if (opt.json) {
+        print_json(report, v, wav_rate);
     } else {
-        out->signal = SIGNAL_AUDIO;
+        print_text(report, v, opt.in, wav_rate, static_cast<int64_t>(words.size() / 2), rate);
     }
-}
-
-const char* data_type_name(int type) {
-    return type >= 0 && type < PROBE_DATA_TYPES ? DATA_TYPES[type].name : "reserved";
-}
-
-bool data_type_recordable(int type) {
-    return type == PACKET_AC3_FRAME || type == PACKET_TIME_CODE;
+    return v.status;
 }

@@ -3,13 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
-#ifdef _WIN32
-#include <io.h>
-#define stderr_is_terminal() (_isatty(_fileno(stderr)) != 0)
-#else
-#include <unistd.h>
-#define stderr_is_terminal() (isatty(STDERR_FILENO) != 0)
-#endif
+#include "platform/file_ops.h"
 
 namespace {
 
@@ -35,7 +29,7 @@ Progress bar;
 
 void progress_start(const char* label, int64_t total) {
     bar = Progress{};
-    bar.enabled = stderr_is_terminal();
+    bar.enabled = os_stderr_is_terminal();
     bar.label = label;
     bar.total = total;
     bar.started = Clock::now();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,10 +13,12 @@
 #include <unistd.h>
 #endif
 
-#include "cli/cli.h"
-#include "cli/wav_io.h"
+#include "cli/commands.h"
+#include "cli/io/wav.h"
+#include "cli/options.h"
 #include "common/burst.h"
 #include "common/file_format.h"
+#include "platform/child.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_frames.h"
 
@@ -519,6 +522,25 @@ TEST(Files, LinksAreFollowedAndReplacedFilesKeepTheirMode) {
     ASSERT_EQ(0, stat(dir.path("old.raw").c_str(), &st));
     EXPECT_EQ(root ? 4242u : geteuid(), st.st_uid);
     EXPECT_EQ(root ? 4343u : getegid(), st.st_gid);
+}
+// Children started side by side hold no pipe of another's, and read nothing
+// of the tool's standard input.
+TEST(Children, SeeOnlyTheirOwnPipes) {
+    ChildHandle slow = child_start("/bin/sleep", {"sleep", "0.5"});
+    ChildHandle look = child_start("/bin/ls", {"ls", "-l", "/proc/self/fd"});
+    ASSERT_TRUE(slow != nullptr && look != nullptr);
+    ChildResult look_result;
+    ChildResult slow_result;
+    EXPECT_EQ(1u, child_wait_any({slow, look}, &look_result));
+    // Another's pipe would be a read end, which the tool keeps.
+    std::istringstream lines(look_result.output);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_TRUE(line.rfind("lr-x", 0) != 0 || line.find("-> pipe:") == std::string::npos)
+            << line;
+    }
+    EXPECT_NE(std::string::npos, look_result.output.find(" 0 -> /dev/null")) << look_result.output;
+    EXPECT_EQ(0u, child_wait_any({slow}, &slow_result));
+    EXPECT_EQ(0, slow_result.status);
 }
 #endif
 

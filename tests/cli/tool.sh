@@ -43,9 +43,9 @@ check "PCM without bursts: exit 2, says so, no file, no leftovers" \
 # A convert longer than its output buffer (20 s, 1.1 MB): "PC Format" is the
 # stream with the bytes of every word exchanged.
 make_ac3 long.ac3 48000 448k 20
-check "a long convert exchanges the bytes of every word" \
+check "a long convert exchanges the bytes of every word; the new file has the mask's mode" \
     bash -c '"$0" convert long.ac3 long-pc.ac3 --layout pc && dd if=long.ac3 conv=swab status=none |
-             cmp -s - long-pc.ac3' "$CLI"
+             cmp -s - long-pc.ac3 && [ "$(stat -c %a long-pc.ac3)" = "$(printf %o $((0666 & ~0$(umask))))" ]' "$CLI"
 
 # Junk between records (44.1 kHz: frames of 417 and 418 words): --resync
 # keeps every frame around it byte for byte and reports each span it skipped,
@@ -179,20 +179,34 @@ for sig in INT TERM HUP KILL; do
                      grep -q "interrupted: 100 frames" err.txt && grep -q "left out" err.txt'
     fi
 done
-# A file input (here a named pipe) interrupted: what was recorded is kept under
-# OUT's name, and no temporary file is left.
-"$CLI" unwrap pipe took.ac3 2>err.txt &
-pid=$!
-exec 3>pipe
-head -c "$cut_at" live.raw >&3
-wait_for_size "took.ac3.*.part"
-kill -s INT "$pid"
-wait "$pid"
-status=$?
-exec 3>&-
-check "an interrupted unwrap of a file keeps its frames under OUT's name" \
-    bash -c '[ '$status' -eq 0 ] && cmp -s took.ac3 <(head -c $((100 * 1792)) live.ac3) &&
-             ! ls | grep -q "\.part$"'
+# A file input (here a named pipe) interrupted once finishes the capture, twice
+# ends it at once: either way what was recorded is kept under OUT's name, and
+# no temporary file is left.
+for n in 1 2; do
+    rm -f took.ac3
+    "$CLI" unwrap pipe took.ac3 2>err.txt &
+    pid=$!
+    exec 3>pipe
+    head -c "$cut_at" live.raw >&3
+    for ((i = 0; i < 100; i++)); do
+        grep -q poll "/proc/$pid/wchan" 2>/dev/null && break  # all read
+        sleep 0.1
+    done
+    # Two at once: held while the process is stopped (two of a kind would merge).
+    [ "$n" -eq 1 ] && kill -s INT "$pid"
+    [ "$n" -eq 2 ] && kill -s STOP "$pid" && kill -s INT "$pid" && kill -s TERM "$pid" &&
+        kill -s CONT "$pid"
+    wait "$pid"
+    status=$?
+    exec 3>&-
+    if [ "$n" -eq 1 ]; then
+        [ "$status" -eq 0 ] && cmp -s took.ac3 <(head -c $((100 * 1792)) live.ac3)
+    else
+        [ "$status" -gt 128 ] && whole_prefix took.ac3 live.ac3 1792
+    fi
+    check "an unwrap of a file interrupted $n time(s) keeps its frames under OUT's name" \
+        bash -c '[ '$?' -eq 0 ] && ! ls | grep -q "\.part$"'
+done
 
 # A second signal while finishing ends the run at once: here the finished file
 # is being copied to standard output, or to a FIFO named as OUT, whose reader
@@ -218,6 +232,18 @@ for out in - stuck; do
         bash -c '[ '$status' -eq 130 ] && ! ls -A | grep -q "\.part$" && [ -p stuck ]'
 done
 exec 4>&-
+
+# Once a second a live capture's records reach the disk itself, not only the
+# system's cache.
+if strace -qq -o /dev/null true 2>/dev/null; then
+    { head -c "$cut_at" live.raw; sleep 1.5; } |
+        ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 \
+            strace -qq -f -e trace=fdatasync -o sync.txt "$CLI" unwrap - synced.ac3 2>/dev/null
+    check "a live capture passes its records on to the disk while it runs" \
+        bash -c '[ "$(grep -c "^[0-9]* *fdatasync(.*= 0$" sync.txt)" -ge 2 ]'
+else
+    echo "skip the disk flush: strace cannot trace here"
+fi
 
 # On a terminal, a live capture shows its status line.
 exec 3<>pipe
@@ -312,8 +338,8 @@ check "--help with standard output closed: exit 2" bash -c '"$0" --help >&- 2>/d
 
 # Targets that are no regular file are written in place, without --force.
 mkfifo pipe.raw
-cat pipe.raw >from-pipe.raw &
-"$CLI" wrap a.ac3 pipe.raw
+timeout 20 cat pipe.raw >from-pipe.raw &
+timeout 20 "$CLI" wrap a.ac3 pipe.raw
 status=$?
 wait
 check "a FIFO as OUT is written to and stays a FIFO" \
@@ -327,6 +353,88 @@ ffmpeg -v error -nostdin -y -f lavfi -i "sine=frequency=997:sample_rate=32000:du
 "$CLI" wrap mono.ac3 mono.raw --output 16-bit-channel-1 2>err.txt
 check "frames too long for a 16-bit block: exit 1, counted and explained" \
     bash -c '[ '$?' -eq 1 ] && grep -q "frames went out as silence: too long" err.txt'
+
+# A reader gone away ends the output, not the run's own result.
+"$CLI" wrap mono.ac3 - --output 16-bit-channel-1 2>err.txt | head -c 100 >/dev/null
+check "a reader gone away keeps wrap's exit 1 and its message" \
+    bash -c '[ '"${PIPESTATUS[0]}"' -eq 1 ] && grep -q "went out as silence" err.txt'
+
+# A WAV into a FIFO gets a header with its sizes, as a file does.
+mkfifo pipe.wav
+timeout 20 cat pipe.wav >from-pipe.wav &
+timeout 20 "$CLI" wrap a.ac3 pipe.wav 2>err.txt
+status=$?
+wait
+check "wrap into a FIFO named .wav: exit 0, the WAV file's bytes" \
+    bash -c '[ '$status' -eq 0 ] && "$0" wrap a.ac3 a.wav && cmp -s a.wav from-pipe.wav' "$CLI"
+
+# A path too long for the store as OUT never changes where IN is found.
+deep=$WORK/$(printf 'd%.0s' {1..120})/$(printf 'e%.0s' {1..120})
+mkdir -p "$deep"
+"$CLI" wrap live.ac3 in.raw && "$CLI" wrap a.ac3 "$deep/in.raw"
+"$CLI" unwrap in.raw "$deep/out.ac3" 2>err.txt
+check "unwrap to a long OUT path reads IN from the working folder" cmp -s live.ac3 "$deep/out.ac3"
+
+# A live capture with --force leaves the old OUT alone until a frame
+# arrives; then it is replaced, keeping its mode.
+printf 'old take' >old.ac3
+chmod 640 old.ac3
+head -c 100000 /dev/zero | "$CLI" unwrap - old.ac3 --force 2>/dev/null
+check "a live capture without a frame leaves the old OUT untouched" \
+    bash -c '[ "$(cat old.ac3)" = "old take" ]'
+"$CLI" unwrap - old.ac3 --force <in.raw
+check "a live capture replaces the old OUT at its first frame, keeping its mode" \
+    bash -c 'cmp -s old.ac3 live.ac3 && [ "$(stat -c %a old.ac3)" = 640 ]'
+
+# A first signal while the finished take is copied out only ends the input:
+# the copy goes on and the take arrives whole.
+for out in - stuck; do
+    exec 4<>stuck
+    TMPDIR=$WORK "$CLI" unwrap in.raw "$out" >stuck 2>/dev/null &
+    pid=$!
+    for ((i = 0; i < 100; i++)); do
+        grep -q pipe_write "/proc/$pid/wchan" 2>/dev/null && break
+        sleep 0.1
+    done
+    kill -s INT "$pid"
+    timeout 20 cat stuck >copied.ac3 4>&- &
+    exec 4>&-
+    wait "$pid"
+    status=$?
+    wait
+    check "a signal while the take is copied into $out: the whole take, exit 0" \
+        bash -c '[ '$status' -eq 0 ] && cmp -s copied.ac3 live.ac3 && ! ls -A | grep -q "\.part$"'
+done
+
+# Temporary files: no name another user can take first, readable by the
+# owner alone until the end.
+printf 'planted' >planted
+chmod 666 planted
+(
+    for n in 0 1; do ln -s "$WORK/planted" "$WORK/.bitdek-$BASHPID-$n.part"; done
+    TMPDIR=$WORK exec "$CLI" unwrap - - <pipe >taken.ac3 2>/dev/null
+) &
+pid=$!
+exec 3>pipe
+timeout 10 head -c "$cut_at" live.raw >&3
+for ((i = 0; i < 100; i++)); do
+    mode=$(find . -maxdepth 1 -name '.bitdek-*.part' -type f -printf '%m')
+    [ -n "$mode" ] && break
+    sleep 0.1
+done
+exec 3>&-
+wait "$pid"
+check "a temporary file is the tool's own: mode 600, no planted name taken" \
+    bash -c '[ "'"$mode"'" = 600 ] && [ "$(cat planted)" = planted ] &&
+             cmp -s taken.ac3 <(head -c $((100 * 1792)) live.ac3)'
+rm -f .bitdek-*.part
+
+# A name "-" in the list is a name, whatever the number of jobs.
+for jobs in 1 2; do
+    printf -- '-\n' | "$CLI" verify - --jobs "$jobs" >out.txt 2>/dev/null
+    check "verify - with the name - in the list, --jobs $jobs: unreadable" \
+        bash -c '[ '$?' -eq 2 ] && grep -q "1 unreadable" out.txt'
+done
 
 [ "$FAILED" -eq 0 ] && echo "all tool checks passed"
 exit "$FAILED"

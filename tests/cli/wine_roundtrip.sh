@@ -42,5 +42,25 @@ check "verify --jobs 2 under Wine, Windows paths among the names" \
     bash -c '[ '"${PIPESTATUS[0]}"' -eq 2 ] && grep -q "^3 files: 2 clean, 0 with findings, 1 unreadable" out.txt &&
              grep -q "^bitdek-cli: Z:\\\\tmp\\\\: not a file" err.txt'
 
+# Ctrl-C twice (Wine passes SIGINT on to the console handler) while the
+# finished take is copied to a reader that waits: the run ends with 130, and
+# its own thread removes the temporary file, which Windows lets nobody remove
+# while the copy holds it open.
+win_temp=${WINEPREFIX:-$HOME/.wine}/drive_c/users
+make_ac3 ctrl.ac3 48000 448k 5
+make_spdif ctrl.ac3 ctrl.spdif
+(cli unwrap "$WORK/ctrl.spdif" - | { sleep 5; cat >/dev/null; }; echo "${PIPESTATUS[0]}" >status.txt) &
+for ((i = 0; i < 50; i++)); do
+    [ -n "$(find "$win_temp" -name '.bitdek-*.part' 2>/dev/null)" ] && break
+    sleep 0.1
+done
+for p in /proc/[0-9]*; do
+    tr '\0' ' ' <"$p/cmdline" | grep -qF "bitdek-cli.exe unwrap $WORK/" && pid=${p#/proc/}
+done 2>/dev/null
+kill -INT "${pid:-0}" && sleep 0.5 && kill -INT "$pid"
+wait
+check "Ctrl-C twice while the take is copied out: exit 130, no temporary file left" \
+    bash -c '[ "$(cat status.txt)" -eq 130 ] && [ -z "$(find "$0" -name ".bitdek-*.part")" ]' "$win_temp"
+
 [ "$FAILED" -eq 0 ] && echo "all Wine checks passed"
 exit "$FAILED"

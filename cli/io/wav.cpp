@@ -1,9 +1,9 @@
-#include "cli/wav_io.h"
+#include "cli/io/wav.h"
 
 #include <cctype>
 #include <cstring>
 
-#include "cli/byte_order.h"
+#include "cli/io/byte_order.h"
 
 namespace {
 

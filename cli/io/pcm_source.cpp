@@ -1,28 +1,19 @@
-#include "cli/pcm_source.h"
+#include "cli/io/pcm_source.h"
 
 #include <cassert>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "cli/byte_order.h"
-#include "cli/interrupt.h"
-#include "cli/wav_io.h"
+#include "cli/cli.h"
+#include "cli/io/byte_order.h"
+#include "cli/io/output.h"
+#include "cli/io/wav.h"
 #include "common/burst.h"
-#include "platform/file_io.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#else
-#include <cerrno>
-#include <poll.h>
-#include <unistd.h>
-#endif
+#include "platform/file_ops.h"
 
 namespace {
 
@@ -34,9 +25,8 @@ constexpr size_t READ_CHUNK_BYTES = 1 << 18;
 constexpr size_t PENDING_BYTES = 1 << 21;  // a device buffer, the lookahead and a chunk, with room
 
 struct Source {
-    FILE* file;
+    OsFile file;
     bool is_stdin;
-    bool is_stream;  // a pipe or the like: reads may wait for the writer
     bool ended;      // the input has no more bytes
     bool failed;     // reading failed
     bool tail_done;  // the final burst has been judged
@@ -49,20 +39,16 @@ struct Source {
     size_t head;
     size_t count;
     int32_t cut_words;
-    std::chrono::steady_clock::time_point flushed;  // the recording's last flush from here
-    int64_t delivered;                              // words delivered so far
-    int64_t scan_at;                                // the next word at which a burst may begin
+    int64_t delivered;    // words delivered so far
+    int64_t scan_at;      // the next word at which a burst may begin
     int32_t overrunning;  // bursts whose payload runs into another's preamble
 };
 
 Source src;
 
-#ifndef _WIN32
-// While a live input is silent or slow the recording's buffered writes still
-// reach the disk within this time.
-constexpr int IDLE_FLUSH_MS = 1000;
-constexpr auto IDLE_FLUSH = std::chrono::milliseconds(IDLE_FLUSH_MS);
-#endif
+// While a live input is silent or slow, a wait for it ends this often, so
+// that the recording's buffered records still reach the disk.
+constexpr int IDLE_WAIT_MS = 1000;
 
 // Reads up to want bytes. Returns 0 at the end of the input, after an
 // interruption (which ends the input as its end would) and on a read error
@@ -71,47 +57,22 @@ size_t read_input(uint8_t* to, size_t want) {
     if (want == 0) {
         return 0;
     }
-#ifndef _WIN32
-    if (src.is_stream) {
-        // A pipe blocks: wait in poll, which a signal breaks (the handlers do
-        // not restart calls), and flush the recording when nothing comes.
-        for (;;) {
-            if (interrupt_requested()) {
-                return 0;
-            }
-            const int fd = fileno(src.file);
-            struct pollfd p = {fd, POLLIN, 0};
-            int ready = poll(&p, 1, IDLE_FLUSH_MS);
-            if (ready == 0 || std::chrono::steady_clock::now() - src.flushed >= IDLE_FLUSH) {
-                mmfile_flush();
-                src.flushed = std::chrono::steady_clock::now();
-            }
-            if (ready == 0) {
-                continue;
-            }
-            if (ready < 0 && errno == EINTR) {
-                continue;
-            }
-            ssize_t n = read(fd, to, want);
-            if (n > 0) {
-                return static_cast<size_t>(n);
-            }
-            if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
-                continue;
-            }
-            src.failed = n < 0;
+    for (;;) {
+        out_check_signals();
+        if (out_input_ended()) {
+            return 0;
+        }
+        size_t got = 0;
+        int rc = os_read(src.file, to, want, IDLE_WAIT_MS, &got);
+        out_flush_live();
+        if (rc == OS_OK) {
+            return got;
+        }
+        if (rc != OS_INTERRUPTED && rc != OS_TIMEOUT) {
+            src.failed = rc == OS_FAILED;
             return 0;
         }
     }
-#endif
-    if (interrupt_requested()) {
-        return 0;
-    }
-    size_t got = std::fread(to, 1, want, src.file);
-    if (got == 0 && std::ferror(src.file)) {
-        src.failed = true;
-    }
-    return got;
 }
 
 void read_more() {
@@ -339,13 +300,10 @@ int pcm_open(const char* path) {
     src.total_bytes = -1;
     src.is_stdin = std::strcmp(path, "-") == 0;
     if (src.is_stdin) {
-#ifdef _WIN32
-        _setmode(_fileno(stdin), _O_BINARY);
-#endif
-        src.file = stdin;
+        src.file = os_stdin();
     } else {
-        src.file = std::fopen(path, "rb");
-        if (src.file == nullptr) {
+        src.file = os_open_read(path);
+        if (src.file == NO_FILE) {
             return PCM_CANNOT_OPEN;
         }
         std::error_code ec;
@@ -354,7 +312,6 @@ int pcm_open(const char* path) {
             src.total_bytes = static_cast<int64_t>(size);
         }
     }
-    src.is_stream = src.total_bytes < 0;
     int rc = read_start(!src.is_stdin && is_wav_name(path));
     if (rc != PCM_OK) {
         pcm_close();
@@ -363,10 +320,10 @@ int pcm_open(const char* path) {
 }
 
 void pcm_close() {
-    if (src.file != nullptr && !src.is_stdin) {
-        std::fclose(src.file);
+    if (!src.is_stdin) {
+        os_close(src.file);
     }
-    src.file = nullptr;
+    src.file = NO_FILE;
 }
 
 void pcm_limit(int64_t bytes) {
@@ -418,4 +375,22 @@ int32_t pcm_cut_burst_words() {
 
 int32_t pcm_overrunning_bursts() {
     return src.overrunning;
+}
+
+int pcm_report_failure(int pcm_rc, const char* in) {
+    switch (pcm_rc) {
+        case PCM_CANNOT_OPEN:
+            cli_error("%s: cannot open the file", in);
+            break;
+        case PCM_NOT_WAV:
+            cli_error("%s: not a WAV file", in);
+            break;
+        case PCM_BAD_WAV:
+            cli_error("%s: the WAV header cannot be read", in);
+            break;
+        default:
+            cli_error("%s: not 16-bit stereo PCM", in);
+            break;
+    }
+    return EXIT_UNUSABLE;
 }

@@ -55,3 +55,7 @@ int32_t pcm_cut_burst_words();
 // Bursts whose payload, as their Pd gives it, runs into the preamble of a
 // burst after them.
 int32_t pcm_overrunning_bursts();
+
+// Says why PCM input could not be opened (a PcmResult other than PCM_OK);
+// returns EXIT_UNUSABLE.
+int pcm_report_failure(int pcm_rc, const char* in);

@@ -2,9 +2,10 @@
 #include <cstdio>
 
 #include "bitstream/time_code.h"
-#include "cli/byte_order.h"
-#include "cli/cli.h"
-#include "cli/output_file.h"
+#include "cli/commands.h"
+#include "cli/io/byte_order.h"
+#include "cli/io/output.h"
+#include "cli/io/stream_input.h"
 #include "cli/progress.h"
 #include "common/file_format.h"
 #include "common/words.h"
@@ -54,18 +55,14 @@ int run_convert(const CliOptions& opt) {
     stream_get_file(&file);
     const bool has_tc = file.format == FORMAT_NORMAL_TC;
     if (opt.layout == FORMAT_NORMAL_TC && !has_tc) {
-        stream_close();
+        close_input_stream();
         cli_error("%s: Input stream does not have time code.", opt.in);
         return EXIT_UNUSABLE;
     }
-    int out_rc = out_reserve(opt.out, opt.force ? 1 : 0, 0);
-    if (out_rc == OUT_OK) {
-        out_rc = out_open_stream();
-    }
+    int out_rc = out_begin(opt.out, opt.force, OUT_STREAMED);
     if (out_rc != OUT_OK) {
-        stream_close();
-        out_discard();
-        return report_output_failure(out_rc, opt.out);
+        close_input_stream();
+        return out_report(out_rc, opt.out);
     }
 
     static Word record[MAX_RECORD_WORDS];
@@ -132,7 +129,9 @@ int run_convert(const CliOptions& opt) {
                          opt.in, records, at, file.length - at, file.length);
             break;
         }
-        if (conv.used >= OUT_CHUNK_BYTES && flush() != OUT_OK) {
+        // A reader gone away ends the output, not the walk and its findings.
+        if (conv.used >= OUT_CHUNK_BYTES && (out_rc = flush()) != OUT_OK &&
+            out_rc != OUT_READER_GONE) {
             break;
         }
         // Time code added to a file near the limit can take the output past
@@ -149,16 +148,17 @@ int run_convert(const CliOptions& opt) {
         put_words(record + frame_at, words, opt.layout);
         records++;
         progress_update(stream_get_position());
+        out_check_signals();
     }
     progress_finish();
     const bool unread = read_failed(opt.in);
-    stream_close();
+    close_input_stream();
     if (unread) {
-        out_discard();
+        out_abandon();
         return EXIT_UNUSABLE;
     }
     if (too_large) {
-        out_discard();
+        out_abandon();
         cli_error("%s: the output would pass 2 GB, the limit of a stream file", opt.out);
         return EXIT_UNUSABLE;
     }
@@ -168,16 +168,15 @@ int run_convert(const CliOptions& opt) {
     }
     out_rc = flush();
     if (out_rc == OUT_OK && records == 0) {
-        out_discard();
+        out_abandon();
         cli_error("%s: no whole record to convert", opt.in);
         return EXIT_UNUSABLE;
     }
-    if (out_rc == OUT_OK) {
+    if (out_rc == OUT_OK || out_rc == OUT_READER_GONE) {
         out_rc = out_commit();
+    } else {
+        out_abandon();
     }
-    if (out_rc != OUT_OK) {
-        out_discard();
-        return report_output_failure(out_rc, opt.out);
-    }
-    return lost ? EXIT_FOUND : EXIT_CLEAN;
+    const int status = lost ? EXIT_FOUND : EXIT_CLEAN;
+    return out_rc == OUT_OK || out_rc == OUT_READER_GONE ? status : out_report(out_rc, opt.out);
 }

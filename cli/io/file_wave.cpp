@@ -3,9 +3,9 @@
 #include <cassert>
 #include <cstring>
 
-#include "cli/file_wave.h"
-#include "cli/output_file.h"
-#include "cli/pcm_source.h"
+#include "cli/io/file_wave.h"
+#include "cli/io/output.h"
+#include "cli/io/pcm_source.h"
 
 // The handles' types are only ever pointed to; one object of each stands for
 // the one device of each direction.
