@@ -6,6 +6,7 @@
 #include "cli/help.h"
 #include "cli/io/output.h"
 #include "cli/options.h"
+#include "platform/file_ops.h"
 
 #ifndef BITDEK_VERSION
 #define BITDEK_VERSION "0"
@@ -33,6 +34,7 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    os_hold_standard_files();
     cli_set_program(argv[0]);
     int rc = run(argc, argv);
     // A report or help text that never reached its reader (a full disk, a

@@ -26,6 +26,11 @@ enum OsResult : int {
 OsFile os_stdin();
 OsFile os_stdout();
 
+// Fills each standard file the run was started without with one that fails
+// as a closed one does, so that no file the run opens takes its number (a
+// message on standard error would land in a take). Call first of all.
+void os_hold_standard_files();
+
 // True when standard error is a terminal (a console on Windows).
 bool os_stderr_is_terminal();
 

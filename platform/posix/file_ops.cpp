@@ -35,6 +35,16 @@ OsFile os_stdout() {
     return STDOUT_FILENO;
 }
 
+void os_hold_standard_files() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; fd++) {
+        if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            // Opened the other way round, it refuses reads (0) and writes (1, 2).
+            // The lower numbers are taken: the open gets this one.
+            open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+        }
+    }
+}
+
 bool os_stderr_is_terminal() {
     return isatty(STDERR_FILENO) != 0;
 }

@@ -35,6 +35,9 @@ OsFile os_stdin() {
     return file_of(GetStdHandle(STD_INPUT_HANDLE));
 }
 
+// The system's handles are never handed out again as standard ones.
+void os_hold_standard_files() {}
+
 bool os_stderr_is_terminal() {
     return _isatty(_fileno(stderr)) != 0;
 }

@@ -334,7 +334,14 @@ for args in "info a.ac3" "verify a.ac3 --json" "unwrap two.raw -"; do
         bash -c '"$0" $1 >/dev/full 2>err.txt; [ $? -eq 2 ] && grep -q "writing failed" err.txt' \
         "$CLI" "$args"
 done
-check "--help with standard output closed: exit 2" bash -c '"$0" --help >&- 2>/dev/null; [ $? -eq 2 ]' "$CLI"
+for args in "--help" "unwrap two.raw -"; do
+    check "$args with standard output closed: exit 2" \
+        bash -c '"$0" $1 >&- 2>/dev/null; [ $? -eq 2 ]' "$CLI" "$args"
+done
+# A standard file the run started without is no slot for its own files: a
+# message would land in the take.
+"$CLI" wrap damaged.ac3 - | "$CLI" unwrap - quiet.ac3 2>&-
+check "unwrap with standard error closed: the take holds no message" cmp -s quiet.ac3 damaged.ac3
 
 # Targets that are no regular file are written in place, without --force.
 mkfifo pipe.raw
