@@ -56,7 +56,8 @@ struct Output {
 
 Output out;
 int signal_rule;
-bool reader_went;  // for the run: a write found standard output's reader gone
+bool reader_went;     // for the run: a write found standard output's reader gone
+std::string kept_as;  // a recording left under its temporary name
 char buffer[BUFFER_BYTES];
 
 // The file's current name.
@@ -225,6 +226,15 @@ bool temp_is_empty() {
     return fs::file_size(out.temp, ec) == 0 || ec;
 }
 
+// A recording that cannot take the target's name stays under its own, which
+// the report gives: no take is thrown away for its name.
+void keep_under_temp_name() {
+    if (signal_rule == OUT_FINISH_ON_SIGNAL && !temp_is_empty()) {
+        kept_as = out.temp;
+        out.temp.clear();
+    }
+}
+
 void close_file() {
     if (out.file != NO_FILE && !(out.way == WAY_DIRECT && out.to_stdout)) {
         os_close(out.file);
@@ -240,8 +250,10 @@ void close_file() {
         stream_close();  // the records buffered so far reach the placed file
     } else if (keep) {
         stream_close();  // Windows renames no file the store still holds
-        if (temp_is_empty() || !rename_to_target()) {
-            keep = false;
+        keep = !temp_is_empty();
+        if (keep && !rename_to_target()) {
+            keep_under_temp_name();
+            out_report(OUT_RENAME_FAILED, out.target.c_str());
         }
     }
     close_file();
@@ -293,6 +305,9 @@ int out_check(const char* path, bool force) {
     fs::path t(target);
     if (fs::is_directory(t, ec) || !fs::is_directory(t.parent_path(), ec)) {
         return OUT_NOT_A_FILE;
+    }
+    if (t.filename().string().size() > LEAF_MAX_CHARS) {
+        return OUT_NAME_TOO_LONG;
     }
     // A dangling link counts as existing.
     if (fs::exists(fs::symlink_status(p, ec)) && !force) {
@@ -430,6 +445,7 @@ int out_commit() {
     if (rc == OUT_OK && out.way != WAY_DIRECT && out.way != WAY_COPIED && !out.placed &&
         !rename_to_target()) {
         rc = OUT_RENAME_FAILED;
+        keep_under_temp_name();
     }
     out_abandon();
     return rc;
@@ -462,7 +478,16 @@ int out_report(int result, const char* path) {
             cli_error("%s: writing failed (disk full?)", path);
             break;
         case OUT_RENAME_FAILED:
-            cli_error("%s: cannot give the file this name", path);
+            if (kept_as.empty()) {
+                cli_error("%s: cannot give the file this name", path);
+            } else {
+                cli_error("%s: cannot give the file this name; the recording is kept as %s", path,
+                          kept_as.c_str());
+            }
+            break;
+        case OUT_NAME_TOO_LONG:
+            cli_error("%s: the file name is longer than %d characters", path,
+                      static_cast<int>(LEAF_MAX_CHARS));
             break;
         case OUT_NOT_A_FILE:
             cli_error(

@@ -22,7 +22,9 @@
 //
 // What each failure and each interruption keeps:
 //   - a failure before the commit: the temporary file is removed and OUT is
-//     left as it was (a live capture keeps the records it has placed);
+//     left as it was (a live capture keeps the records it has placed); a
+//     recording that cannot take OUT's name stays under its temporary one,
+//     which the report gives;
 //   - standard output's reader going away: the output ends there, quietly; the
 //     run goes on to its own status and messages;
 //   - an interruption of a run that keeps nothing (OUT_DISCARD_ON_SIGNAL:
@@ -48,6 +50,7 @@ enum OutResult : int {
     OUT_NOT_A_FILE = 5,     // the target cannot become a file (a folder, an empty name)
     OUT_READER_GONE = 6,    // standard output's reader went away (a broken pipe)
     OUT_PATH_TOO_LONG = 7,  // the store cannot record into a file of this path
+    OUT_NAME_TOO_LONG = 8,  // the file name is longer than file systems take
 };
 
 enum OutSignalRule : int {
@@ -78,8 +81,8 @@ void out_run_ended();
 
 // Whether path can become the output, checked before any input is read:
 // OUT_OK, OUT_NOT_A_FILE (an empty name, a folder, a folder that does not
-// exist), OUT_CANNOT_CREATE (a loop of links) or OUT_EXISTS (a file or a
-// dangling link is there and force is false).
+// exist), OUT_NAME_TOO_LONG, OUT_CANNOT_CREATE (a loop of links) or
+// OUT_EXISTS (a file or a dangling link is there and force is false).
 int out_check(const char* path, bool force);
 
 // Begins the output to path ("-": standard output) with what the content

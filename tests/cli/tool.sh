@@ -207,6 +207,20 @@ for n in 1 2; do
     check "an unwrap of a file interrupted $n time(s) keeps its frames under OUT's name" \
         bash -c '[ '$?' -eq 0 ] && ! ls | grep -q "\.part$"'
 done
+# A recording that cannot take OUT's name at its end (a folder took it
+# meanwhile) stays under its temporary name, which the run gives.
+"$CLI" unwrap pipe taken 2>err.txt &
+pid=$!
+exec 3>pipe
+head -c "$cut_at" live.raw >&3
+mkdir taken
+exec 3>&-
+wait "$pid"
+status=$?
+kept=$(grep -o "/[^ ]*\.part$" err.txt)
+[ "$status" -eq 2 ] && whole_prefix "$kept" live.ac3 1792
+check "a recording whose name is taken at its end is kept, and the run says where" [ $? -eq 0 ]
+rm -f "$kept"
 
 # A second signal while finishing ends the run at once: here the finished file
 # is being copied to standard output, or to a FIFO named as OUT, whose reader
@@ -289,7 +303,7 @@ fi
 # An OUT that cannot be the output is refused before the input is read (the
 # input here would take ten seconds).
 touch old.ac3
-for out in "" . nodir/x.ac3 old.ac3; do
+for out in "" . nodir/x.ac3 old.ac3 "$(printf "n%.0s" {1..256})"; do
     timeout 5 "$CLI" unwrap - "$out" < <(sleep 10) 2>err.txt
     check "unwrap - '$out' is refused at once" bash -c '[ '$?' -eq 2 ] && [ -s err.txt ]'
 done
