@@ -288,6 +288,9 @@ void check_in_children(std::vector<Check>& checks, int jobs, bool json) {
             args.push_back("--");
             args.push_back(checks[next].name);
             ChildHandle child = child_start(program_path, args);
+            if (child == nullptr && !running.empty()) {
+                break;  // the system's limits: tried again once another has ended
+            }
             if (child != nullptr) {
                 running.push_back(child);
                 index.push_back(next);
