@@ -337,6 +337,11 @@ int run_verify(const CliOptions& opt) {
     for (std::string& name : names_of(opt)) {
         checks.push_back(Check{name, "", "", EXIT_UNUSABLE});
     }
+    // A list cut short by a failed read is no list of clean files.
+    const bool list_unread = std::ferror(stdin) != 0;
+    if (list_unread) {
+        cli_error("standard input: reading failed");
+    }
     int jobs = opt.jobs;
     if (jobs <= 0) {
         jobs = static_cast<int>(std::thread::hardware_concurrency());
@@ -365,7 +370,7 @@ int run_verify(const CliOptions& opt) {
         std::printf("%zu files: %d clean, %d with findings, %d unreadable\n", checks.size(), clean,
                     found, unreadable);
     }
-    if (unreadable > 0) {
+    if (unreadable > 0 || list_unread) {
         return EXIT_UNUSABLE;
     }
     return found > 0 ? EXIT_FOUND : EXIT_CLEAN;

@@ -458,5 +458,9 @@ for jobs in 1 2; do
         bash -c '[ '$?' -eq 2 ] && grep -q "1 unreadable" out.txt'
 done
 
+"$CLI" verify - <. >/dev/null 2>err.txt
+check "verify - with a list that cannot be read: exit 2, said so" \
+    bash -c '[ '$?' -eq 2 ] && grep -q "standard input: reading failed" err.txt'
+
 [ "$FAILED" -eq 0 ] && echo "all tool checks passed"
 exit "$FAILED"
