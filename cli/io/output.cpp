@@ -345,7 +345,12 @@ int out_begin(const char* path, bool force, int needs) {
             prefix = named.size() + TEMP_SUFFIX_CHARS <= LEAF_MAX_CHARS ? named : prefix;
         }
         out.file = os_create_temp(folder, prefix, &out.temp);
-        rc = out.file == NO_FILE ? OUT_CANNOT_CREATE : OUT_OK;
+        // Where no open file has a short name of its own (Windows), the
+        // system's path limit is about the store's: a name past it says so.
+        const bool too_long =
+            !os_names_open_files() && folder.size() + 1 + prefix.size() + TEMP_SUFFIX_CHARS >=
+                                          static_cast<size_t>(STREAM_NAME_CHARS);
+        rc = out.file != NO_FILE ? OUT_OK : too_long ? OUT_PATH_TOO_LONG : OUT_CANNOT_CREATE;
     }
     if (rc == OUT_OK && whole) {
         out.store_name = os_store_name(out.file);

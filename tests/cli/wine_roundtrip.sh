@@ -42,6 +42,18 @@ check "verify --jobs 2 under Wine, Windows paths among the names" \
     bash -c '[ '"${PIPESTATUS[0]}"' -eq 2 ] && grep -q "^3 files: 2 clean, 0 with findings, 1 unreadable" out.txt &&
              grep -q "^bitdek-cli: Z:\\\\tmp\\\\: not a file" err.txt'
 
+# A folder path longer than the store takes is refused as such, by every
+# command that writes into it.
+deep=$(printf 'd%.0s' {1..120})/$(printf 'e%.0s' {1..120})
+mkdir -p "$deep"
+for args in "convert src.ac3 $deep/c.ac3 --layout pc" "wrap src.ac3 $deep/w.wav" \
+    "unwrap theirs.spdif $deep/u.ac3"; do
+    # shellcheck disable=SC2086
+    cli $args 2>err.txt
+    check "${args%% *} into a folder of a long path: exit 2, said so" \
+        bash -c '[ '$?' -eq 2 ] && grep -q "the path is longer than the store takes" err.txt'
+done
+
 # Ctrl-C twice (Wine passes SIGINT on to the console handler) while the
 # finished take is copied to a reader that waits: the run ends with 130, and
 # its own thread removes the temporary file, which Windows lets nobody remove
