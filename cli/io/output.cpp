@@ -244,12 +244,14 @@ void close_file() {
 
 // Ends the run for an interruption: what the rules keep stays, the rest goes.
 [[noreturn]] void end_for_signal() {
-    bool keep = signal_rule == OUT_FINISH_ON_SIGNAL &&
-                (out.way == WAY_RENAMED || out.way == WAY_LIVE) && !out.store_name.empty();
-    if (keep && out.temp.empty()) {
-        stream_close();  // the records buffered so far reach the placed file
-    } else if (keep) {
-        stream_close();  // Windows renames no file the store still holds
+    // A recording's store lets its file go first: the records it buffered
+    // reach it, and Windows renames or removes no file the store holds.
+    const bool recording = signal_rule == OUT_FINISH_ON_SIGNAL && !out.store_name.empty();
+    if (recording) {
+        stream_close();
+    }
+    bool keep = recording && (out.way == WAY_RENAMED || out.way == WAY_LIVE);
+    if (keep && !out.temp.empty()) {
         keep = !temp_is_empty();
         if (keep && !rename_to_target()) {
             keep_under_temp_name();

@@ -55,24 +55,31 @@ for args in "convert src.ac3 $deep/c.ac3 --layout pc" "wrap src.ac3 $deep/w.wav"
 done
 
 # Ctrl-C twice (Wine passes SIGINT on to the console handler) while the
-# finished take is copied to a reader that waits: the run ends with 130, and
-# its own thread removes the temporary file, which Windows lets nobody remove
-# while the copy holds it open.
+# finished take is copied to a reader that waits, and while a capture waits
+# for its input: the run ends with 130, and its own thread removes the
+# temporary file, which Windows lets nobody remove while the copy or the
+# store holds it open.
 win_temp=${WINEPREFIX:-$HOME/.wine}/drive_c/users
 make_ac3 ctrl.ac3 48000 448k 5
 make_spdif ctrl.ac3 ctrl.spdif
-(cli unwrap "$WORK/ctrl.spdif" - | { sleep 5; cat >/dev/null; }; echo "${PIPESTATUS[0]}" >status.txt) &
-for ((i = 0; i < 50; i++)); do
-    [ -n "$(find "$win_temp" -name '.bitdek-*.part' 2>/dev/null)" ] && break
-    sleep 0.1
+for in in "$WORK/ctrl.spdif" -; do
+    (if [ "$in" = - ]; then { head -c 600000 ctrl.spdif; sleep 4; cat ctrl.spdif; }; fi |
+        cli unwrap "$in" - | { sleep 5; cat >/dev/null; }; echo "${PIPESTATUS[1]}" >status.txt) &
+    for ((i = 0; i < 50; i++)); do
+        [ -n "$(find "$win_temp" -name '.bitdek-*.part' 2>/dev/null)" ] && break
+        sleep 0.1
+    done
+    pid=
+    for p in /proc/[0-9]*; do
+        tr '\0' ' ' <"$p/cmdline" | grep -qF "bitdek-cli.exe unwrap $in " && pid=${p#/proc/}
+    done 2>/dev/null
+    [ "$in" = - ] && sleep 1  # the input has stalled
+    kill -INT "${pid:-0}" && sleep 0.5 && kill -INT "$pid"
+    wait
+    check "Ctrl-C twice in an unwrap of $in to a reader that waits: exit 130, no temporary file left" \
+        bash -c '[ "$(cat status.txt)" -eq 130 ] && [ -z "$(find "$0" -name ".bitdek-*.part")" ]' "$win_temp"
+    find "$win_temp" -name '.bitdek-*.part' -delete
 done
-for p in /proc/[0-9]*; do
-    tr '\0' ' ' <"$p/cmdline" | grep -qF "bitdek-cli.exe unwrap $WORK/" && pid=${p#/proc/}
-done 2>/dev/null
-kill -INT "${pid:-0}" && sleep 0.5 && kill -INT "$pid"
-wait
-check "Ctrl-C twice while the take is copied out: exit 130, no temporary file left" \
-    bash -c '[ "$(cat status.txt)" -eq 130 ] && [ -z "$(find "$0" -name ".bitdek-*.part")" ]' "$win_temp"
 
 [ "$FAILED" -eq 0 ] && echo "all Wine checks passed"
 exit "$FAILED"
