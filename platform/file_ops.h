@@ -41,8 +41,14 @@ bool os_stderr_is_terminal();
 OsFile os_create_temp(const std::string& folder, const std::string& prefix, std::string* path);
 
 // Opens an existing target that is no regular file (a FIFO, a device) for
-// writing, as a shell redirection does.
+// writing, as a shell redirection does. One of the run's own open files
+// (os_is_own_file) is taken as it stands, writing on where it is (appending,
+// say): opened anew, it would be written over from its start.
 int os_open_target(const char* path, OsFile* file);
+
+// True when path names one of the run's own open files in the system's table
+// of them (/dev/fd/N, /proc/self/fd/N; /dev/stdout is a link to one).
+bool os_is_own_file(const char* path);
 
 // Opens an existing file for reading.
 OsFile os_open_read(const char* path);

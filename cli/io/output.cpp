@@ -86,26 +86,20 @@ bool sync_file() {
 }
 
 // Follows a chain of symbolic links to the path at its end, which need not
-// exist. Sets *opened for a link into the system's table of open files
-// (/dev/stdout, /dev/fd/N): what it names can only be written through it.
-// Returns false for a loop.
+// exist, or to a name of one of the run's own open files (/dev/stdout leads
+// to /proc/self/fd/1), which sets *opened. Returns false for a loop.
 bool follow_links(fs::path* p, bool* opened) {
     std::error_code ec;
-    *opened = false;
     for (int i = 0; i < MAX_LINKS; i++) {
-        if (!fs::is_symlink(fs::symlink_status(*p, ec))) {
+        *opened = os_is_own_file(p->string().c_str());
+        if (*opened || !fs::is_symlink(fs::symlink_status(*p, ec))) {
             return true;
         }
         fs::path to = fs::read_symlink(*p, ec);
         if (ec) {
             return false;
         }
-        to = to.is_absolute() ? to : p->parent_path() / to;
-        if (to.lexically_normal().string().rfind("/proc/", 0) == 0) {
-            *opened = true;
-            return true;
-        }
-        *p = to;
+        *p = to.is_absolute() ? to : p->parent_path() / to;
     }
     return false;
 }

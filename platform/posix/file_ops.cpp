@@ -1,8 +1,11 @@
 #include "platform/file_ops.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/random.h>
@@ -16,6 +19,21 @@ constexpr int RANDOM_BYTES = 8;
 
 int fd_of(OsFile file) {
     return static_cast<int>(file);
+}
+
+// The number of the run's own open file that path names, or -1.
+int own_file_number(const char* path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    static const fs::path table = fs::canonical("/proc/self/fd", ec);
+    const fs::path p(path);
+    const std::string leaf = p.filename().string();
+    if (table.empty() || leaf.empty() || fs::canonical(p.parent_path(), ec) != table || ec) {
+        return -1;
+    }
+    char* end = nullptr;
+    long n = std::strtol(leaf.c_str(), &end, 10);
+    return *end == '\0' && n >= 0 && n <= INT_MAX ? static_cast<int>(n) : -1;
 }
 
 // The permissions a file made now would get: what the user's mask leaves.
@@ -81,13 +99,19 @@ OsFile os_create_temp(const std::string& folder, const std::string& prefix, std:
 }
 
 int os_open_target(const char* path, OsFile* file) {
-    // A FIFO's open waits for its reader.
-    int fd = open(path, O_WRONLY | O_CLOEXEC);
+    // A FIFO's open waits for its reader; an open file of the run's own is
+    // shared, so that it goes on where it stands.
+    int own = own_file_number(path);
+    int fd = own >= 0 ? fcntl(own, F_DUPFD_CLOEXEC, 0) : open(path, O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
         return errno == EINTR ? OS_INTERRUPTED : OS_FAILED;
     }
     *file = fd;
     return OS_OK;
+}
+
+bool os_is_own_file(const char* path) {
+    return own_file_number(path) >= 0;
 }
 
 OsFile os_open_read(const char* path) {

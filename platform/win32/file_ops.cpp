@@ -94,6 +94,11 @@ int os_open_target(const char* path, OsFile* file) {
     return OS_OK;
 }
 
+// The system lists no open files by name.
+bool os_is_own_file(const char*) {
+    return false;
+}
+
 OsFile os_open_read(const char* path) {
     return file_of(CreateFileA(path, GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -366,8 +366,11 @@ status=$?
 wait
 check "a FIFO as OUT is written to and stays a FIFO" \
     bash -c '[ '$status' -eq 0 ] && [ -p pipe.raw ] && "$0" wrap a.ac3 - | cmp -s - from-pipe.raw' "$CLI"
-"$CLI" unwrap <("$CLI" wrap a.ac3 -) /dev/stdout >d.ac3
-check "/dev/stdout as OUT is standard output" cmp -s a.ac3 d.ac3
+{ printf x; "$CLI" unwrap <("$CLI" wrap a.ac3 -) /dev/stdout; } >d.ac3
+"$CLI" convert a.ac3 >(cat >e.ac3) --layout normal
+wait $!
+check "/dev/stdout and /dev/fd/N as OUT are those open files, written on from where they are" \
+    bash -c 'cmp -s d.ac3 <(printf x; cat a.ac3) && cmp -s e.ac3 a.ac3'
 
 # A mono stream at 32 kHz and 640 kbit/s has frames too long for a 16-bit block.
 ffmpeg -v error -nostdin -y -f lavfi -i "sine=frequency=997:sample_rate=32000:duration=1" \
