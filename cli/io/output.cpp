@@ -126,11 +126,10 @@ int write_all(OsFile file, const char* bytes, size_t count) {
     while (count > 0) {
         size_t done = 0;
         int rc = os_write(file, bytes, count, &done);
-        // A write that an interruption could not break off (Windows) is
-        // looked at once it returns.
+        // An interruption is looked at once the write returns, broken off
+        // (POSIX) or not (Windows).
         out_check_signals();
         if (rc == OS_INTERRUPTED) {
-            out_check_signals();
             continue;
         }
         if (rc == OS_BROKEN_PIPE) {

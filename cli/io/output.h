@@ -12,11 +12,12 @@
 //     takes OUT's name at its first record (out_place), so that whatever ends
 //     the run keeps what was recorded, and is then recorded in place;
 //   - standard output ("-"), or a target that is no regular file (a FIFO, a
-//     device, /dev/stdout), written in place as a shell redirection would,
-//     never replaced: written as the content comes or, where the content must
-//     be whole first (a recording, a WAV header with its sizes), made in a
-//     temporary file in the system's temporary folder and copied there at the
-//     commit.
+//     device, or one of the run's own open files such as /dev/stdout, which
+//     goes on where it stands), written in place as a shell redirection
+//     would, never replaced: written as the content comes or, where the
+//     content must be whole first (a recording, a WAV header with its sizes),
+//     made in a temporary file in the system's temporary folder and copied
+//     there at the commit.
 // A temporary file is created new, under a name nobody can guess, readable
 // by its owner alone until the commit.
 //
